@@ -1,0 +1,171 @@
+#include "cli/driver.h"
+
+#include "app/app.h"
+#include "platform/system.h"
+#include "view/view.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <cstdio>
+#include <istream>
+#include <ostream>
+#include <sstream>
+#include <vector>
+
+std::string FormatDouble(double v)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+void PrepareScriptedRun()
+{
+    CWnd::SetManualTimers(true);
+    SetKeySimulation(true);
+    SetShellOpenHandler([](const std::string&) { return true; });
+    SetMessageBoxHandler([](const std::string&, const std::string&, unsigned) { return 1; });
+}
+
+namespace {
+
+std::vector<std::string> Words(const std::string& line)
+{
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    std::string w;
+    while (in >> w)
+        words.push_back(w);
+    return words;
+}
+
+bool ParseInt(const std::string& s, int& v)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long r = std::strtol(s.c_str(), &end, 10);
+    if (end == s.c_str() || *end || errno || r < -1000000 || r > 1000000)
+        return false;
+    v = static_cast<int>(r);
+    return true;
+}
+
+std::string Point(GeoPoint g)
+{
+    return FormatDouble(g.lon) + "," + FormatDouble(g.lat);
+}
+
+void Settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+Driver::Driver(CTesseloApp& app) : m_app(app) {}
+
+bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string& error)
+{
+    std::string line = rawLine;
+    if (const auto hash = line.find('#'); hash != std::string::npos)
+        line.erase(hash);
+    const std::vector<std::string> w = Words(line);
+    if (w.empty())
+        return true;
+    CMainFrame* frame = m_app.MainFrame();
+    CTesseloView* view = frame ? frame->View() : nullptr;
+    if (!view) {
+        error = "no main window";
+        return false;
+    }
+    const std::string& cmd = w[0];
+    auto bad = [&](const std::string& usage) {
+        error = "usage: " + usage;
+        return false;
+    };
+
+    if (cmd == "size") {
+        int width, height;
+        if (w.size() != 3 || !ParseInt(w[1], width) || !ParseInt(w[2], height) || width < 0 || height < 0)
+            return bad("size W H");
+        const int extraW = frame->width() - view->width();
+        const int extraH = frame->height() - view->height();
+        frame->resize(width + extraW, height + extraH);
+        Settle();
+        frame->RecalcLayout();
+        view->UpdateWindow();
+        return true;
+    }
+    if (cmd == "move") {
+        int x, y;
+        if (w.size() < 3 || w.size() > 4 || !ParseInt(w[1], x) || !ParseInt(w[2], y) ||
+            (w.size() == 4 && w[3] != "right"))
+            return bad("move X Y [right]");
+        const Qt::MouseButtons buttons = w.size() == 4 ? Qt::RightButton : Qt::NoButton;
+        const QPointF local(x, y);
+        QMouseEvent ev(QEvent::MouseMove, local, view->mapToGlobal(local), Qt::NoButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &ev);
+        Settle();
+        return true;
+    }
+    if (cmd == "print") {
+        if (w.size() < 2)
+            return bad("print WHAT");
+        const MapViewport& vp = view->m_vp;
+        if (w[1] == "viewport" && w.size() == 2) {
+            out << "zoom=" << FormatDouble(vp.zoom) << " center=" << Point(vp.center) << " cursor=" << Point(vp.cursor)
+                << " lonPerPixel=" << FormatDouble(vp.lonPerPixel) << " latPerPixel=" << FormatDouble(vp.latPerPixel)
+                << " client=" << vp.clientWidth << "x" << vp.clientHeight << " anchor=" << vp.anchorX << ","
+                << vp.anchorY << " topLeft=" << Point(vp.topLeft) << " bottomRight=" << Point(vp.bottomRight) << "\n";
+            return true;
+        }
+        if (w[1] == "window" && w.size() == 2) {
+            out << frame->width() << "x" << frame->height() << " " << frame->windowTitle().toStdString() << "\n";
+            return true;
+        }
+        if (w[1] == "status" && w.size() == 3) {
+            int pane;
+            if (!ParseInt(w[2], pane) || pane < 0 || pane >= frame->StatusBar().PaneCount())
+                return bad("print status 0..3");
+            out << frame->StatusBar().GetPaneText(pane).toStdString() << "\n";
+            return true;
+        }
+        error = "unknown print: " + w[1];
+        return false;
+    }
+    if (cmd == "tick") {
+        if (w.size() != 1)
+            return bad("tick");
+        view->FireTimer(kStartupTimerId);
+        Settle();
+        return true;
+    }
+    if (cmd == "shot") {
+        if (w.size() != 2)
+            return bad("shot FILE");
+        view->UpdateWindow();
+        if (!view->Surface().save(QString::fromStdString(w[1]), "PNG")) {
+            error = "cannot write " + w[1];
+            return false;
+        }
+        return true;
+    }
+    error = "unknown command: " + cmd;
+    return false;
+}
+
+bool Driver::Run(std::istream& in, std::ostream& out, std::ostream& err)
+{
+    std::string line;
+    while (std::getline(in, line)) {
+        std::string error;
+        if (!Execute(line, out, error)) {
+            out.flush();
+            err << "error: " << error << "\n";
+            return false;
+        }
+        out.flush();
+    }
+    return true;
+}

@@ -1,0 +1,28 @@
+// Drives the real main window from a script: one command a line, one result a line.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+class CTesseloApp;
+
+class Driver {
+public:
+    explicit Driver(CTesseloApp& app);
+
+    // Runs one line. Returns false on an unknown command or a bad argument, with the message
+    // in error. Output lines go to out.
+    bool Execute(const std::string& line, std::ostream& out, std::string& error);
+    // Runs every line of in; stops at the first error (printed as "error: ..." on err).
+    bool Run(std::istream& in, std::ostream& out, std::ostream& err);
+
+private:
+    CTesseloApp& m_app;
+};
+
+// The settings a scripted run needs before the application starts: timers that fire only on
+// command, simulated keys, the desktop and message boxes answered by the driver.
+void PrepareScriptedRun();
+
+// "%.17g"
+std::string FormatDouble(double v);

@@ -1,0 +1,3 @@
+#include "geodata/geodata.h"
+
+void LoadGeodata() {}

@@ -1,0 +1,760 @@
+#include "platform/gdi.h"
+
+#include "platform/qtext.h"
+#include "platform/resources.h"
+
+#include <QFontMetrics>
+#include <QHash>
+#include <QPainter>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <utility>
+
+QString MapFaceName(std::string_view face)
+{
+    const std::string f(face);
+    // The Japanese gothic faces of the original system, and the dialog faces, all map to the
+    // free face designed to match "MS Gothic".
+    static const char* const gothic[] = {"MS gothic", "MS UI Gothic", "MS Shell Dlg", "MS Shell Dlg 2",
+                                          "MS PGothic", "System", ""};
+    for (const char* g : gothic)
+        if (strcasecmp(f.c_str(), g) == 0)
+            return QStringLiteral("IPAGothic");
+    const QString decoded = QStringFromCp932(f);
+    if (decoded == QStringLiteral("ＭＳ ゴシック") || decoded == QStringLiteral("ＭＳ Ｐゴシック"))
+        return QStringLiteral("IPAGothic");
+    return decoded;
+}
+
+bool CPen::CreatePen(int style, int width, COLORREF color)
+{
+    m_style = style;
+    m_width = std::max(1, width);
+    m_color = color;
+    m_valid = true;
+    return true;
+}
+
+bool CBrush::CreateSolidBrush(COLORREF color)
+{
+    m_hollow = false;
+    m_color = color;
+    m_valid = true;
+    return true;
+}
+
+bool CBrush::CreateHollow()
+{
+    m_hollow = true;
+    m_valid = true;
+    return true;
+}
+
+bool CFont::CreateFontIndirect(const LOGFONTA* lf)
+{
+    if (!lf)
+        return false;
+    m_lf = *lf;
+    m_lf.lfFaceName[sizeof m_lf.lfFaceName - 1] = 0;
+    QFont font(MapFaceName(m_lf.lfFaceName));
+    // A negative height is the character height (em) in pixels; a positive one the cell height,
+    // of which the em of a gothic face is about seven eighths.
+    int pixels = 16;
+    if (m_lf.lfHeight < 0)
+        pixels = -m_lf.lfHeight;
+    else if (m_lf.lfHeight > 0)
+        pixels = std::max(1, m_lf.lfHeight * 7 / 8);
+    font.setPixelSize(std::max(1, pixels));
+    if (m_lf.lfWeight >= 100 && m_lf.lfWeight <= 900)
+        font.setWeight(static_cast<QFont::Weight>(m_lf.lfWeight));
+    font.setItalic(m_lf.lfItalic != 0);
+    font.setUnderline(m_lf.lfUnderline != 0);
+    font.setStrikeOut(m_lf.lfStrikeOut != 0);
+    font.setStyleHint(QFont::TypeWriter);
+    m_font = font;
+    m_valid = true;
+    return true;
+}
+
+void CFont::SetQFont(const QFont& font)
+{
+    m_font = font;
+    m_valid = true;
+}
+
+bool CBitmap::CreateCompatibleBitmap(CDC*, int width, int height)
+{
+    m_image = QImage(std::max(1, width), std::max(1, height), QImage::Format_RGB32);
+    if (m_image.isNull())
+        return false;
+    m_image.fill(0xFF000000u);
+    m_valid = true;
+    return true;
+}
+
+bool CBitmap::CreateFromImage(const QImage& image)
+{
+    if (image.isNull())
+        return false;
+    m_image = image.convertToFormat(QImage::Format_RGB32);
+    m_valid = !m_image.isNull();
+    return m_valid;
+}
+
+bool CBitmap::LoadBitmap(int id)
+{
+    return CreateFromImage(LoadBitmapResource(id));
+}
+
+int CBitmap::GetBitmap(BITMAP* out) const
+{
+    if (!m_valid || m_image.isNull() || !out)
+        return 0;
+    out->bmType = 0;
+    out->bmWidth = m_image.width();
+    out->bmHeight = m_image.height();
+    out->bmWidthBytes = static_cast<int32_t>(m_image.bytesPerLine());
+    out->bmPlanes = 1;
+    out->bmBitsPixel = 32;
+    return sizeof(BITMAP);
+}
+
+CBrush* StockBrush(int which)
+{
+    static CBrush white(RGB(255, 255, 255));
+    static CBrush hollow = [] {
+        CBrush b;
+        b.CreateHollow();
+        return b;
+    }();
+    return which == NULL_BRUSH ? &hollow : &white;
+}
+
+CPen* StockPen(int which)
+{
+    static CPen black(PS_SOLID, 1, RGB(0, 0, 0));
+    static CPen none(PS_NULL, 1, RGB(0, 0, 0));
+    return which == NULL_PEN ? &none : &black;
+}
+
+CFont* StockFont(int)
+{
+    // The context's default font: the gothic face at a plain 16-pixel character height.
+    static CFont font = [] {
+        CFont f;
+        LOGFONTA lf;
+        lf.lfHeight = -16;
+        lf.lfWeight = FW_NORMAL;
+        lf.lfCharSet = SHIFTJIS_CHARSET;
+        std::strcpy(lf.lfFaceName, "MS gothic");
+        f.CreateFontIndirect(&lf);
+        return f;
+    }();
+    return &font;
+}
+
+CGdiObject* GetStockObject(int which)
+{
+    switch (which) {
+    case WHITE_BRUSH:
+    case NULL_BRUSH:
+        return StockBrush(which);
+    case BLACK_PEN:
+    case NULL_PEN:
+        return StockPen(which);
+    default:
+        return StockFont(which);
+    }
+}
+
+CDC::CDC() : m_pen(StockPen(BLACK_PEN)), m_brush(StockBrush(WHITE_BRUSH)), m_font(StockFont(SYSTEM_FONT)) {}
+
+CDC::CDC(QImage* surface) : CDC()
+{
+    m_target = surface;
+}
+
+CDC::~CDC()
+{
+    EndPainter();
+}
+
+bool CDC::CreateCompatibleDC(CDC*)
+{
+    EndPainter();
+    m_memory = true;
+    m_target = nullptr;
+    m_defaultBitmap.CreateCompatibleBitmap(nullptr, 1, 1);
+    m_bitmap = &m_defaultBitmap;
+    return true;
+}
+
+void CDC::DeleteDC()
+{
+    EndPainter();
+    m_bitmap = nullptr;
+    m_target = nullptr;
+}
+
+QImage* CDC::Surface() const
+{
+    if (m_memory)
+        return m_bitmap ? &m_bitmap->Image() : nullptr;
+    return m_target;
+}
+
+CPen* CDC::SelectObject(CPen* pen)
+{
+    CPen* old = m_pen;
+    if (pen)
+        m_pen = pen;
+    return old;
+}
+
+CBrush* CDC::SelectObject(CBrush* brush)
+{
+    CBrush* old = m_brush;
+    if (brush)
+        m_brush = brush;
+    return old;
+}
+
+CFont* CDC::SelectObject(CFont* font)
+{
+    CFont* old = m_font;
+    if (font)
+        m_font = font;
+    return old;
+}
+
+CBitmap* CDC::SelectObject(CBitmap* bitmap)
+{
+    if (!m_memory || !bitmap)
+        return nullptr;
+    EndPainter();
+    CBitmap* old = m_bitmap;
+    m_bitmap = bitmap;
+    return old;
+}
+
+CGdiObject* CDC::SelectStockObject(int which)
+{
+    switch (which) {
+    case WHITE_BRUSH:
+    case NULL_BRUSH:
+        return SelectObject(StockBrush(which));
+    case BLACK_PEN:
+    case NULL_PEN:
+        return SelectObject(StockPen(which));
+    default:
+        return SelectObject(StockFont(which));
+    }
+}
+
+RECT CDC::DeviceClip() const
+{
+    RECT r;
+    if (const QImage* s = Surface()) {
+        r.right = s->width();
+        r.bottom = s->height();
+    }
+    if (m_hasDeviceClip) {
+        r.left = std::max(r.left, m_deviceClip.left);
+        r.top = std::max(r.top, m_deviceClip.top);
+        r.right = std::min(r.right, m_deviceClip.right);
+        r.bottom = std::min(r.bottom, m_deviceClip.bottom);
+    }
+    return r;
+}
+
+void CDC::SetDeviceClip(const RECT& r)
+{
+    EndPainter();
+    m_hasDeviceClip = true;
+    m_deviceClip = r;
+}
+
+int CDC::GetClipBox(RECT* r) const
+{
+    RECT c = DeviceClip();
+    c.left += m_origin.x;
+    c.right += m_origin.x;
+    c.top += m_origin.y;
+    c.bottom += m_origin.y;
+    if (r)
+        *r = c;
+    return (c.right > c.left && c.bottom > c.top) ? SIMPLEREGION : NULLREGION;
+}
+
+POINT CDC::SetWindowOrg(int x, int y)
+{
+    POINT old = m_origin;
+    m_origin = {x, y};
+    return old;
+}
+
+QPainter* CDC::Painter()
+{
+    QImage* s = Surface();
+    if (!s || s->isNull())
+        return nullptr;
+    if (m_painter && m_painterSurface != s)
+        EndPainter();
+    if (!m_painter) {
+        m_painter = std::make_unique<QPainter>(s);
+        m_painterSurface = s;
+    }
+    const RECT c = DeviceClip();
+    m_painter->resetTransform();
+    m_painter->setClipRect(QRect(c.left, c.top, c.right - c.left, c.bottom - c.top));
+    m_painter->translate(-m_origin.x, -m_origin.y);
+    m_painter->setRenderHint(QPainter::Antialiasing, false);
+    return m_painter.get();
+}
+
+void CDC::EndPainter()
+{
+    if (m_painter) {
+        m_painter->end();
+        m_painter.reset();
+    }
+    m_painterSurface = nullptr;
+}
+
+void CDC::HLine(int x0, int x1, int y, uint32_t pixel, const RECT& clip)
+{
+    if (y < clip.top || y >= clip.bottom)
+        return;
+    x0 = std::max(x0, clip.left);
+    x1 = std::min(x1, clip.right);
+    if (x0 >= x1)
+        return;
+    auto* row = reinterpret_cast<uint32_t*>(Surface()->scanLine(y));
+    std::fill(row + x0, row + x1, pixel);
+}
+
+void CDC::ThinLine(int x0, int y0, int x1, int y1, uint32_t pixel, const RECT& clip)
+{
+    // Device coordinates. Pixels i = 0 .. n - 1 along the major axis: the end pixel is excluded.
+    const int64_t dx = static_cast<int64_t>(x1) - x0;
+    const int64_t dy = static_cast<int64_t>(y1) - y0;
+    const int64_t adx = dx < 0 ? -dx : dx;
+    const int64_t ady = dy < 0 ? -dy : dy;
+    const int sx = dx < 0 ? -1 : 1;
+    const int sy = dy < 0 ? -1 : 1;
+    const bool xMajor = adx >= ady;
+    const int64_t n = xMajor ? adx : ady;
+    if (n == 0)
+        return;
+    if (dy == 0) {
+        if (sx > 0)
+            HLine(x0, x1, y0, pixel, clip);
+        else
+            HLine(x1 + 1, x0 + 1, y0, pixel, clip);
+        return;
+    }
+    // Limit i to the part of the major axis that lies inside the clip box.
+    const int64_t major0 = xMajor ? x0 : y0;
+    const int s = xMajor ? sx : sy;
+    const int64_t lo = xMajor ? clip.left : clip.top;
+    const int64_t hi = xMajor ? clip.right : clip.bottom;
+    int64_t iFirst, iEnd;
+    if (s > 0) {
+        iFirst = lo - major0;
+        iEnd = hi - major0;
+    } else {
+        iFirst = major0 - hi + 1;
+        iEnd = major0 - lo + 1;
+    }
+    iFirst = std::max<int64_t>(iFirst, 0);
+    iEnd = std::min<int64_t>(iEnd, n);
+    QImage* surface = Surface();
+    uchar* bits = surface->bits();
+    const qsizetype stride = surface->bytesPerLine();
+    const int64_t minorDelta = xMajor ? ady : adx;
+    for (int64_t i = iFirst; i < iEnd; ++i) {
+        const int64_t minorStep = (2 * i * minorDelta + n) / (2 * n);
+        int64_t x, y;
+        if (xMajor) {
+            x = x0 + sx * i;
+            y = y0 + sy * minorStep;
+        } else {
+            y = y0 + sy * i;
+            x = x0 + sx * minorStep;
+        }
+        if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom)
+            continue;
+        reinterpret_cast<uint32_t*>(bits + y * stride)[x] = pixel;
+    }
+}
+
+POINT CDC::MoveTo(int x, int y)
+{
+    POINT old = m_pos;
+    m_pos = {x, y};
+    return old;
+}
+
+bool CDC::LineTo(int x, int y)
+{
+    const POINT from = m_pos;
+    m_pos = {x, y};
+    if (!Surface() || !m_pen->IsValid() || m_pen->Style() == PS_NULL)
+        return true;
+    if (m_pen->Width() <= 1) {
+        EndPainter();
+        ThinLine(from.x - m_origin.x, from.y - m_origin.y, x - m_origin.x, y - m_origin.y, PixelOf(m_pen->Color()),
+                 DeviceClip());
+        return true;
+    }
+    if (QPainter* p = Painter()) {
+        QPen pen(QColor(GetRValue(m_pen->Color()), GetGValue(m_pen->Color()), GetBValue(m_pen->Color())));
+        pen.setWidth(m_pen->Width());
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        p->setPen(pen);
+        p->drawLine(from.x, from.y, x, y);
+    }
+    return true;
+}
+
+void CDC::FillSolidRect(const RECT& r, COLORREF color)
+{
+    if (!Surface())
+        return;
+    const RECT clip = DeviceClip();
+    const int left = std::max<int>(r.left - m_origin.x, clip.left);
+    const int right = std::min<int>(r.right - m_origin.x, clip.right);
+    const int top = std::max<int>(r.top - m_origin.y, clip.top);
+    const int bottom = std::min<int>(r.bottom - m_origin.y, clip.bottom);
+    if (left >= right || top >= bottom)
+        return;
+    const uint32_t pixel = PixelOf(color);
+    if (m_painter) {
+        // Keep a painter that text drawing has open; filling through it is as exact.
+        m_painter->resetTransform();
+        m_painter->setClipping(false);
+        m_painter->fillRect(QRect(left, top, right - left, bottom - top), QColor::fromRgb(pixel));
+        return;
+    }
+    for (int y = top; y < bottom; ++y)
+        HLine(left, right, y, pixel, clip);
+}
+
+bool CDC::Rectangle(int left, int top, int right, int bottom)
+{
+    if (!Surface())
+        return false;
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    const bool pen = m_pen->IsValid() && m_pen->Style() != PS_NULL;
+    if (pen && m_pen->Width() > 1) {
+        if (QPainter* p = Painter()) {
+            ApplyPenAndBrush(p);
+            const int w = m_pen->Width();
+            p->drawRect(QRect(left + w / 2, top + w / 2, right - left - w, bottom - top - w));
+        }
+        return true;
+    }
+    EndPainter();
+    if (!m_brush->IsHollow() && m_brush->IsValid()) {
+        // Without a pen the filled area is one pixel smaller, as the window system does it.
+        const RECT inner = pen ? RECT{left + 1, top + 1, right - 1, bottom - 1} : RECT{left, top, right - 1, bottom - 1};
+        FillSolidRect(inner, m_brush->Color());
+    }
+    if (pen && right > left && bottom > top) {
+        const uint32_t pixel = PixelOf(m_pen->Color());
+        const RECT clip = DeviceClip();
+        const int l = left - m_origin.x, r = right - 1 - m_origin.x;
+        const int t = top - m_origin.y, b = bottom - 1 - m_origin.y;
+        HLine(l, r + 1, t, pixel, clip);
+        HLine(l, r + 1, b, pixel, clip);
+        if (l >= clip.left && l < clip.right)
+            for (int y = std::max(t + 1, clip.top); y < std::min(b, clip.bottom); ++y)
+                reinterpret_cast<uint32_t*>(Surface()->scanLine(y))[l] = pixel;
+        if (r >= clip.left && r < clip.right)
+            for (int y = std::max(t + 1, clip.top); y < std::min(b, clip.bottom); ++y)
+                reinterpret_cast<uint32_t*>(Surface()->scanLine(y))[r] = pixel;
+    }
+    return true;
+}
+
+void CDC::ApplyPenAndBrush(QPainter* p) const
+{
+    if (m_pen->IsValid() && m_pen->Style() != PS_NULL) {
+        QPen pen(QColor(GetRValue(m_pen->Color()), GetGValue(m_pen->Color()), GetBValue(m_pen->Color())));
+        pen.setWidth(m_pen->Width() <= 1 ? 0 : m_pen->Width());
+        p->setPen(pen);
+    } else {
+        p->setPen(Qt::NoPen);
+    }
+    if (m_brush->IsValid() && !m_brush->IsHollow())
+        p->setBrush(QColor(GetRValue(m_brush->Color()), GetGValue(m_brush->Color()), GetBValue(m_brush->Color())));
+    else
+        p->setBrush(Qt::NoBrush);
+}
+
+bool CDC::RoundRect(int left, int top, int right, int bottom, int width, int height)
+{
+    QPainter* p = Painter();
+    if (!p)
+        return false;
+    ApplyPenAndBrush(p);
+    p->drawRoundedRect(QRect(left, top, right - left - 1, bottom - top - 1), width / 2.0, height / 2.0);
+    return true;
+}
+
+bool CDC::Ellipse(int left, int top, int right, int bottom)
+{
+    QPainter* p = Painter();
+    if (!p)
+        return false;
+    ApplyPenAndBrush(p);
+    p->drawEllipse(QRect(left, top, right - left - 1, bottom - top - 1));
+    return true;
+}
+
+bool CDC::PolyPolygon(const POINT* points, const int* counts, int polygons)
+{
+    QPainter* p = Painter();
+    if (!p || !points || !counts)
+        return false;
+    ApplyPenAndBrush(p);
+    for (int i = 0; i < polygons; ++i) {
+        QPolygon poly;
+        for (int k = 0; k < counts[i]; ++k)
+            poly << QPoint(points[k].x, points[k].y);
+        p->drawPolygon(poly, Qt::OddEvenFill);
+        points += counts[i];
+    }
+    return true;
+}
+
+COLORREF CDC::SetPixelV(int x, int y, COLORREF color)
+{
+    QImage* s = Surface();
+    if (!s)
+        return color;
+    x -= m_origin.x;
+    y -= m_origin.y;
+    const RECT clip = DeviceClip();
+    if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom)
+        return color;
+    EndPainter();
+    reinterpret_cast<uint32_t*>(s->scanLine(y))[x] = PixelOf(color);
+    return color;
+}
+
+COLORREF CDC::GetPixel(int x, int y) const
+{
+    const QImage* s = Surface();
+    x -= m_origin.x;
+    y -= m_origin.y;
+    if (!s || x < 0 || y < 0 || x >= s->width() || y >= s->height())
+        return 0xFFFFFFFFu;
+    return ColorOfPixel(reinterpret_cast<const uint32_t*>(s->constScanLine(y))[x]);
+}
+
+COLORREF CDC::SetTextColor(COLORREF color)
+{
+    return std::exchange(m_textColor, color);
+}
+
+COLORREF CDC::SetBkColor(COLORREF color)
+{
+    return std::exchange(m_bkColor, color);
+}
+
+int CDC::SetBkMode(int mode)
+{
+    return std::exchange(m_bkMode, mode);
+}
+
+unsigned CDC::SetTextAlign(unsigned align)
+{
+    return std::exchange(m_textAlign, align);
+}
+
+QString CDC::Decode(std::string_view text) const
+{
+    // Labels are drawn every frame; decode each distinct text once.
+    static QHash<QByteArray, QString> cache;
+    const QByteArray key(text.data(), static_cast<qsizetype>(text.size()));
+    auto it = cache.constFind(key);
+    if (it != cache.constEnd())
+        return *it;
+    if (cache.size() > 20000)
+        cache.clear();
+    QString decoded = QStringFromCp932(text);
+    cache.insert(key, decoded);
+    return decoded;
+}
+
+SIZE CDC::GetTextExtent(std::string_view text) const
+{
+    const QFontMetrics fm(m_font->Font());
+    return {fm.horizontalAdvance(Decode(text)), fm.ascent() + fm.descent()};
+}
+
+bool CDC::TextOut(int x, int y, const char* text, int count)
+{
+    return ExtTextOut(x, y, 0, nullptr, text, count > 0 ? static_cast<unsigned>(count) : 0u, nullptr);
+}
+
+bool CDC::ExtTextOut(int x, int y, unsigned options, const RECT* rect, const char* text, unsigned count, const int*)
+{
+    if (!Surface())
+        return false;
+    if ((options & ETO_OPAQUE) && rect)
+        FillSolidRect(*rect, m_bkColor);
+    if (!text || count == 0)
+        return true;
+    const QString s = Decode(std::string_view(text, count));
+    const QFont& font = m_font->Font();
+    const QFontMetrics fm(font);
+    const int width = fm.horizontalAdvance(s);
+    const int height = fm.ascent() + fm.descent();
+    int left = x;
+    switch (m_textAlign & 6u) {
+    case TA_CENTER:
+        left = x - width / 2;
+        break;
+    case TA_RIGHT:
+        left = x - width;
+        break;
+    default:
+        break;
+    }
+    int top = y;
+    switch (m_textAlign & 24u) {
+    case TA_BOTTOM:
+        top = y - height;
+        break;
+    case TA_BASELINE:
+        top = y - fm.ascent();
+        break;
+    default:
+        break;
+    }
+    if (m_bkMode == OPAQUE)
+        FillSolidRect(RECT{left, top, left + width, top + height}, m_bkColor);
+    QPainter* p = Painter();
+    if (!p)
+        return false;
+    if ((options & ETO_CLIPPED) && rect)
+        p->setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top),
+                       Qt::IntersectClip);
+    p->setFont(font);
+    p->setPen(QColor(GetRValue(m_textColor), GetGValue(m_textColor), GetBValue(m_textColor)));
+    p->drawText(QPoint(left, top + fm.ascent()), s);
+    return true;
+}
+
+bool CDC::BitBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc, uint32_t)
+{
+    QImage* d = Surface();
+    QImage* s = src ? src->Surface() : nullptr;
+    if (!d || !s)
+        return false;
+    EndPainter();
+    src->EndPainter();
+    // Device coordinates of both sides.
+    int dx = x - m_origin.x, dy = y - m_origin.y;
+    int sx = xSrc - src->m_origin.x, sy = ySrc - src->m_origin.y;
+    const RECT clip = DeviceClip();
+    if (dx < clip.left) {
+        const int k = clip.left - dx;
+        dx += k, sx += k, width -= k;
+    }
+    if (dy < clip.top) {
+        const int k = clip.top - dy;
+        dy += k, sy += k, height -= k;
+    }
+    if (sx < 0) {
+        dx -= sx, width += sx, sx = 0;
+    }
+    if (sy < 0) {
+        dy -= sy, height += sy, sy = 0;
+    }
+    width = std::min({width, clip.right - dx, s->width() - sx});
+    height = std::min({height, clip.bottom - dy, s->height() - sy});
+    if (width <= 0 || height <= 0)
+        return true;
+    if (s == d) {
+        const QImage copy = s->copy(sx, sy, width, height);
+        for (int row = 0; row < height; ++row)
+            std::memcpy(d->scanLine(dy + row) + dx * 4, copy.constScanLine(row), static_cast<size_t>(width) * 4);
+        return true;
+    }
+    for (int row = 0; row < height; ++row)
+        std::memcpy(d->scanLine(dy + row) + dx * 4, s->constScanLine(sy + row) + sx * 4,
+                    static_cast<size_t>(width) * 4);
+    return true;
+}
+
+bool CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc, int srcWidth, int srcHeight,
+                     uint32_t rop)
+{
+    if (width == srcWidth && height == srcHeight)
+        return BitBlt(x, y, width, height, src, xSrc, ySrc, rop);
+    QImage* s = src ? src->Surface() : nullptr;
+    QPainter* p = Painter();
+    if (!s || !p)
+        return false;
+    src->EndPainter();
+    p->setRenderHint(QPainter::SmoothPixmapTransform, m_stretchMode != COLORONCOLOR && m_stretchMode > 3);
+    p->drawImage(QRect(x, y, width, height), *s,
+                 QRect(xSrc - src->m_origin.x, ySrc - src->m_origin.y, srcWidth, srcHeight));
+    return true;
+}
+
+int CDC::SetStretchBltMode(int mode)
+{
+    return std::exchange(m_stretchMode, mode);
+}
+
+int CDC::SetDIBitsToDevice(int xDest, int yDest, int width, int height, int xSrc, int ySrc, unsigned startScan,
+                           unsigned lines, const void* bits, const BITMAPINFO* info, unsigned)
+{
+    QImage* d = Surface();
+    if (!d || !bits || !info)
+        return 0;
+    const BITMAPINFOHEADER& h = info->bmiHeader;
+    if (h.biBitCount != 32 || h.biCompression != BI_RGB || h.biWidth <= 0 || h.biHeight == 0)
+        return 0;
+    EndPainter();
+    // Bottom-up pixels only, as the relief raster keeps them.
+    if (h.biHeight < 0)
+        return 0;
+    const int64_t bmpRows = h.biHeight;
+    const int64_t stride = static_cast<int64_t>(h.biWidth) * 4;
+    const auto* base = static_cast<const uint8_t*>(bits);
+    const RECT clip = DeviceClip();
+    int set = 0;
+    for (int j = 0; j < height; ++j) {
+        const int64_t dy = static_cast<int64_t>(yDest) + j - m_origin.y;
+        if (dy < clip.top || dy >= clip.bottom)
+            continue;
+        // Scan line shown on destination row j: the source rectangle's origin is its lower-left
+        // corner, and only the scan lines handed over are there.
+        const int64_t scan = static_cast<int64_t>(ySrc) + (height - 1 - j);
+        if (scan < startScan || scan >= static_cast<int64_t>(startScan) + lines || scan >= bmpRows)
+            continue;
+        const int64_t bufferRow = scan - startScan;
+        const auto* srcRow = reinterpret_cast<const uint32_t*>(base + bufferRow * stride);
+        auto* dstRow = reinterpret_cast<uint32_t*>(d->scanLine(static_cast<int>(dy)));
+        for (int i = 0; i < width; ++i) {
+            const int64_t dx = static_cast<int64_t>(xDest) + i - m_origin.x;
+            const int64_t sx = static_cast<int64_t>(xSrc) + i;
+            if (dx < clip.left || dx >= clip.right || sx < 0 || sx >= h.biWidth)
+                continue;
+            dstRow[dx] = srcRow[sx] | 0xFF000000u;
+        }
+        ++set;
+    }
+    return set;
+}

@@ -1,0 +1,183 @@
+#include "platform/kernel.h"
+
+#include "platform/cp932.h"
+#include "resources/resource_table.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+
+namespace {
+const char g_module = 0;
+size_t g_allocLimit = 0;
+
+struct Registered {
+    const void* data;
+    size_t size;
+};
+std::map<int, Registered>& Overrides()
+{
+    static std::map<int, Registered> map;
+    return map;
+}
+} // namespace
+
+HINSTANCE g_hInstance = nullptr;
+
+HINSTANCE GetModuleHandle(const char*)
+{
+    return &g_module;
+}
+
+struct GlobalBlock {
+    unsigned char* bytes = nullptr;
+    size_t size = 0;
+    int locks = 0;
+};
+
+struct ResourceInfo {
+    int id;
+    const void* data;
+    size_t size;
+};
+
+HGLOBAL GlobalAlloc(unsigned flags, size_t bytes)
+{
+    if (g_allocLimit && bytes > g_allocLimit)
+        return nullptr;
+    auto* block = new GlobalBlock;
+    block->bytes = static_cast<unsigned char*>(std::malloc(std::max<size_t>(bytes, 1)));
+    if (!block->bytes) {
+        delete block;
+        return nullptr;
+    }
+    block->size = bytes;
+    if (flags & GMEM_ZEROINIT)
+        std::memset(block->bytes, 0, bytes);
+    return block;
+}
+
+HGLOBAL GlobalReAlloc(HGLOBAL block, size_t bytes, unsigned flags)
+{
+    if (!block || (g_allocLimit && bytes > g_allocLimit))
+        return nullptr;
+    // A locked block cannot move.
+    if (block->locks > 0 && !(flags & GMEM_MOVEABLE) && bytes > block->size)
+        return nullptr;
+    auto* grown = static_cast<unsigned char*>(std::realloc(block->bytes, std::max<size_t>(bytes, 1)));
+    if (!grown)
+        return nullptr;
+    if ((flags & GMEM_ZEROINIT) && bytes > block->size)
+        std::memset(grown + block->size, 0, bytes - block->size);
+    block->bytes = grown;
+    block->size = bytes;
+    return block;
+}
+
+void* GlobalLock(HGLOBAL block)
+{
+    if (!block)
+        return nullptr;
+    ++block->locks;
+    return block->bytes;
+}
+
+bool GlobalUnlock(HGLOBAL block)
+{
+    if (!block || block->locks == 0)
+        return false;
+    return --block->locks > 0;
+}
+
+size_t GlobalSize(HGLOBAL block)
+{
+    return block ? block->size : 0;
+}
+
+HGLOBAL GlobalFree(HGLOBAL block)
+{
+    if (block) {
+        std::free(block->bytes);
+        delete block;
+    }
+    return nullptr;
+}
+
+void SetGlobalAllocLimit(size_t bytes)
+{
+    g_allocLimit = bytes;
+}
+
+void RegisterBinaryResource(int id, const void* data, size_t size)
+{
+    Overrides()[id] = Registered{data, size};
+}
+
+void ClearRegisteredResources()
+{
+    Overrides().clear();
+}
+
+HRSRC FindResourceA(HINSTANCE module, int id, const char* type)
+{
+    // Resource infos live as long as the process, like the resources themselves.
+    static std::map<int, ResourceInfo> infos;
+    if (!module || !type || std::strcmp(type, "BINARY") != 0)
+        return nullptr;
+    const void* data = nullptr;
+    size_t size = 0;
+    auto it = Overrides().find(id);
+    if (it != Overrides().end()) {
+        if (!it->second.data)
+            return nullptr;
+        data = it->second.data;
+        size = it->second.size;
+    } else if (!FindEmbeddedBinary(id, &data, &size)) {
+        return nullptr;
+    }
+    ResourceInfo& info = infos[id];
+    info = ResourceInfo{id, data, size};
+    return &info;
+}
+
+const void* LoadResource(HINSTANCE module, HRSRC res)
+{
+    return module && res ? res->data : nullptr;
+}
+
+const void* LockResource(const void* loaded)
+{
+    return loaded;
+}
+
+uint32_t SizeofResource(HINSTANCE module, HRSRC res)
+{
+    return module && res ? static_cast<uint32_t>(res->size) : 0;
+}
+
+int LoadStringA(HINSTANCE module, unsigned id, char* buffer, int max)
+{
+    if (!buffer || max <= 0)
+        return 0;
+    buffer[0] = 0;
+    const char* utf8 = module ? FindEmbeddedString(id) : nullptr;
+    if (!utf8)
+        return 0;
+    const std::string text = Utf8ToCp932(utf8);
+    size_t n = std::min(text.size(), static_cast<size_t>(max - 1));
+    // Never end on the first byte of a two-byte character.
+    size_t i = 0;
+    while (i < n) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        if (lead && i + 1 >= n)
+            break;
+        i += lead ? 2 : 1;
+    }
+    n = std::min(i, n);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = 0;
+    return static_cast<int>(n);
+}

@@ -1,0 +1,277 @@
+#include "platform/wnd.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace {
+bool g_manualTimers = false;
+}
+
+CWnd::CWnd(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+CWnd::~CWnd()
+{
+    for (auto& [id, timer] : m_timers)
+        delete timer;
+}
+
+void CWnd::SetManualTimers(bool manual)
+{
+    g_manualTimers = manual;
+}
+
+void CWnd::InvalidateRect(const RECT*, bool erase)
+{
+    // Asked from inside the erase handler, the invalidation is covered by the paint under way.
+    if (m_painting)
+        return;
+    m_invalid = true;
+    m_erase = m_erase || erase;
+    update();
+}
+
+void CWnd::ResizeSurface(int width, int height)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (m_surface.width() == width && m_surface.height() == height)
+        return;
+    QImage surface(width, height, QImage::Format_RGB32);
+    surface.fill(0xFF000000u);
+    if (!m_surface.isNull() && width > 0 && height > 0) {
+        QPainter p(&surface);
+        p.drawImage(0, 0, m_surface);
+    }
+    m_surface = surface;
+}
+
+void CWnd::PaintNow()
+{
+    if (!m_invalid)
+        return;
+    ResizeSurface(width(), height());
+    const bool erase = m_erase;
+    m_invalid = false;
+    m_erase = false;
+    if (m_surface.isNull())
+        return;
+    CDC dc(&m_surface);
+    dc.SetDeviceClip(RECT{0, 0, m_surface.width(), m_surface.height()});
+    m_painting = true;
+    if (erase)
+        OnEraseBkgnd(&dc);
+    m_painting = false;
+    OnPaint(&dc);
+}
+
+void CWnd::UpdateWindow()
+{
+    if (!m_invalid)
+        return;
+    PaintNow();
+    if (isVisible())
+        repaint();
+}
+
+bool CWnd::OnEraseBkgnd(CDC* dc)
+{
+    RECT r;
+    GetClientRect(&r);
+    dc->FillSolidRect(r, RGB(255, 255, 255));
+    return true;
+}
+
+void CWnd::paintEvent(QPaintEvent*)
+{
+    PaintNow();
+    QPainter p(this);
+    p.drawImage(0, 0, m_surface);
+}
+
+void CWnd::GetClientRect(RECT* r) const
+{
+    if (r)
+        *r = RECT{0, 0, width(), height()};
+}
+
+void CWnd::ScreenToClient(POINT* p) const
+{
+    if (!p)
+        return;
+    const QPoint local = mapFromGlobal(QPoint(p->x, p->y));
+    *p = {local.x(), local.y()};
+}
+
+void CWnd::ClientToScreen(POINT* p) const
+{
+    if (!p)
+        return;
+    const QPoint global = mapToGlobal(QPoint(p->x, p->y));
+    *p = {global.x(), global.y()};
+}
+
+unsigned CWnd::SetTimer(unsigned id, unsigned milliseconds)
+{
+    KillTimer(id);
+    auto* timer = new QTimer(this);
+    timer->setInterval(static_cast<int>(milliseconds));
+    connect(timer, &QTimer::timeout, this, [this, id] { OnTimer(id); });
+    m_timers[id] = timer;
+    if (!g_manualTimers)
+        timer->start();
+    return id;
+}
+
+bool CWnd::KillTimer(unsigned id)
+{
+    auto it = m_timers.find(id);
+    if (it == m_timers.end())
+        return false;
+    it->second->stop();
+    it->second->deleteLater();
+    m_timers.erase(it);
+    return true;
+}
+
+bool CWnd::FireTimer(unsigned id)
+{
+    if (!HasTimer(id))
+        return false;
+    OnTimer(id);
+    return true;
+}
+
+CDC* CWnd::GetDC()
+{
+    ResizeSurface(width(), height());
+    m_windowDC = std::make_unique<CDC>(&m_surface);
+    m_windowDC->SetDeviceClip(RECT{0, 0, m_surface.width(), m_surface.height()});
+    return m_windowDC.get();
+}
+
+void CWnd::ReleaseDC(CDC* dc)
+{
+    if (dc != m_windowDC.get())
+        return;
+    m_windowDC.reset();
+    if (isVisible())
+        repaint();
+}
+
+void CWnd::SyncSize()
+{
+    if (size() == m_deliveredSize)
+        return;
+    m_deliveredSize = size();
+    ResizeSurface(width(), height());
+    OnSize(SIZE_RESTORED, width(), height());
+}
+
+void CWnd::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    SyncSize();
+}
+
+unsigned MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
+{
+    unsigned flags = 0;
+    if (buttons & Qt::LeftButton)
+        flags |= MK_LBUTTON;
+    if (buttons & Qt::RightButton)
+        flags |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton)
+        flags |= MK_MBUTTON;
+    if (modifiers & Qt::ShiftModifier)
+        flags |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier)
+        flags |= MK_CONTROL;
+    return flags;
+}
+
+unsigned VirtualKeyOf(int key)
+{
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return static_cast<unsigned>('A' + (key - Qt::Key_A));
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return static_cast<unsigned>('0' + (key - Qt::Key_0));
+    switch (key) {
+    case Qt::Key_Escape:
+        return VK_ESCAPE;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Space:
+        return VK_SPACE;
+    case Qt::Key_Alt:
+        return VK_MENU;
+    default:
+        return 0;
+    }
+}
+
+static POINT PointOf(const QMouseEvent* e)
+{
+    const QPoint p = e->position().toPoint();
+    return {p.x(), p.y()};
+}
+
+void CWnd::mouseMoveEvent(QMouseEvent* e)
+{
+    OnMouseMove(MouseKeyFlags(e->buttons(), e->modifiers()), PointOf(e));
+}
+
+void CWnd::mousePressEvent(QMouseEvent* e)
+{
+    const unsigned flags = MouseKeyFlags(e->buttons(), e->modifiers());
+    if (e->button() == Qt::LeftButton)
+        OnLButtonDown(flags, PointOf(e));
+    else if (e->button() == Qt::RightButton)
+        OnRButtonDown(flags, PointOf(e));
+}
+
+void CWnd::mouseReleaseEvent(QMouseEvent* e)
+{
+    const unsigned flags = MouseKeyFlags(e->buttons(), e->modifiers());
+    if (e->button() == Qt::LeftButton)
+        OnLButtonUp(flags, PointOf(e));
+    else if (e->button() == Qt::RightButton)
+        OnRButtonUp(flags, PointOf(e));
+}
+
+void CWnd::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    // The second press of a double-click arrives as the double-click message alone.
+    const unsigned flags = MouseKeyFlags(e->buttons(), e->modifiers());
+    if (e->button() == Qt::LeftButton)
+        OnLButtonDblClk(flags, PointOf(e));
+    else if (e->button() == Qt::RightButton)
+        OnRButtonDblClk(flags, PointOf(e));
+}
+
+void CWnd::wheelEvent(QWheelEvent* e)
+{
+    int delta = e->angleDelta().y();
+    if (delta == 0)
+        delta = e->angleDelta().x();
+    delta = std::clamp(delta, -32768, 32767);
+    const QPoint g = e->globalPosition().toPoint();
+    OnMouseWheel(MouseKeyFlags(e->buttons(), e->modifiers()), static_cast<short>(delta), POINT{g.x(), g.y()});
+    e->accept();
+}
+
+void CWnd::keyPressEvent(QKeyEvent* e)
+{
+    OnKeyDown(VirtualKeyOf(e->key()), 1, e->isAutoRepeat() ? 0x4000u : 0u);
+}

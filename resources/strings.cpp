@@ -1,0 +1,28 @@
+// The string table. Kept in UTF-8 here; the program reads it as CP932 (LoadStringA).
+#include "resources/resource_table.h"
+
+namespace {
+struct Entry {
+    unsigned id;
+    const char* text;
+};
+
+const Entry kStrings[] = {
+    {128, "Tesselo\n\nTesselo\n\n\nTesselo.Document\nTesselo.Document"},
+    {151, "            "},
+    {57344, "Tesselo"},
+    {57345, "レディ"},
+    {57346, "                                                        "},
+    {57347, "ホイール：拡大縮小　右ドラッグ：移動　クリック：ファイル一覧"},
+    // The data-use notice drawn at the foot of the map.
+    {57348, "地図データ：国土数値情報（国土交通省）、国土地理院、地名集日本（2007）、GSHHG を加工して作成"},
+};
+} // namespace
+
+const char* FindEmbeddedString(unsigned id)
+{
+    for (const Entry& e : kStrings)
+        if (e.id == id)
+            return e.text;
+    return nullptr;
+}

@@ -1,0 +1,79 @@
+#include "app/app.h"
+#include "cli/driver.h"
+#include "view/view.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+struct DriverTest : testing::Test {
+    CTesseloApp app;
+    void SetUp() override
+    {
+        PrepareScriptedRun();
+        ASSERT_TRUE(app.InitInstance({}));
+    }
+    std::string Run(const std::string& script, bool expectOk = true)
+    {
+        Driver d(app);
+        std::istringstream in(script);
+        std::ostringstream out, err;
+        EXPECT_EQ(d.Run(in, out, err), expectOk) << err.str();
+        lastError = err.str();
+        return out.str();
+    }
+    std::string lastError;
+};
+
+} // namespace
+
+TEST_F(DriverTest, SizeMoveAndPrintOnASmallScript)
+{
+    const std::string out = Run(
+        "# a comment line\n"
+        "size 917 568   # and a trailing one\n"
+        "print viewport\n"
+        "move 458 284\n"
+        "print viewport\n"
+        "print window\n"
+        "print status 0\n");
+    std::istringstream lines(out);
+    std::string first, second, window, status;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    std::getline(lines, window);
+    std::getline(lines, status);
+    // The scales stay those of the initial update (933 wide); the anchor follows the new size.
+    EXPECT_EQ(first.rfind("zoom=0.59999999999999998 center=138,34 cursor=0,0 lonPerPixel=0.036441586280814578 ", 0), 0u)
+        << first;
+    EXPECT_NE(first.find(" client=917x568 anchor=458,284 topLeft="), std::string::npos) << first;
+    EXPECT_NE(second.find(" cursor=138,34 "), std::string::npos) << second;
+    EXPECT_EQ(window.rfind("917x", 0), 0u) << window;
+    EXPECT_NE(window.find(" \u3000Orbenil 国土地理院\u3000テセロ\u3000Ver 5.01"), std::string::npos);
+    EXPECT_EQ(status, "レディ");
+}
+
+TEST_F(DriverTest, RightDragAndShot)
+{
+    const std::string file = testing::TempDir() + "/tesselo-shot.png";
+    Run("size 400 300\nmove 100 100\nmove 100 90 right\ntick\nshot " + file + "\n");
+    const MapViewport& vp = app.MainFrame()->View()->m_vp;
+    EXPECT_LT(vp.center.lat, 34.0);
+    QImage shot(QString::fromStdString(file));
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(shot.size(), QSize(400, 300));
+}
+
+TEST_F(DriverTest, ErrorsStopTheScript)
+{
+    EXPECT_EQ(Run("print viewport\nfrobnicate\nprint window\n", false).find("print window"), std::string::npos);
+    EXPECT_EQ(lastError, "error: unknown command: frobnicate\n");
+    Run("size 12\n", false);
+    EXPECT_EQ(lastError.rfind("error: usage: size W H", 0), 0u);
+    Run("move 1 2 left\n", false);
+    Run("print status 9\n", false);
+    Run("shot /nonexistent/dir/x.png\n", false);
+    EXPECT_EQ(lastError, "error: cannot write /nonexistent/dir/x.png\n");
+}

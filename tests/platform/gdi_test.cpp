@@ -1,0 +1,232 @@
+#include "platform/gdi.h"
+#include "platform/qtext.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+struct Canvas {
+    QImage image{40, 30, QImage::Format_RGB32};
+    CDC dc{&image};
+    Canvas() { image.fill(0xFF000000u); }
+    int Count(COLORREF c) const
+    {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += dc.GetPixel(x, y) == c;
+        return n;
+    }
+};
+
+} // namespace
+
+TEST(CDC, LineIncludesItsStartAndExcludesItsEnd)
+{
+    Canvas c;
+    CPen pen(PS_SOLID, 1, kRed);
+    c.dc.SelectObject(&pen);
+    c.dc.MoveTo(2, 5);
+    c.dc.LineTo(10, 5);
+    EXPECT_EQ(c.dc.GetPixel(2, 5), kRed);
+    EXPECT_EQ(c.dc.GetPixel(9, 5), kRed);
+    EXPECT_EQ(c.dc.GetPixel(10, 5), kBlack);
+    EXPECT_EQ(c.Count(kRed), 8);
+    // Leftwards and vertical, and a diagonal: the same rule.
+    c.dc.MoveTo(20, 20);
+    c.dc.LineTo(15, 20);
+    EXPECT_EQ(c.dc.GetPixel(20, 20), kRed);
+    EXPECT_EQ(c.dc.GetPixel(15, 20), kBlack);
+    c.dc.MoveTo(30, 2);
+    c.dc.LineTo(30, 7);
+    EXPECT_EQ(c.dc.GetPixel(30, 2), kRed);
+    EXPECT_EQ(c.dc.GetPixel(30, 7), kBlack);
+    c.dc.MoveTo(0, 10);
+    c.dc.LineTo(4, 14);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(c.dc.GetPixel(i, 10 + i), kRed);
+    EXPECT_EQ(c.dc.GetPixel(4, 14), kBlack);
+    EXPECT_EQ(c.dc.GetCurrentPosition(), (POINT{4, 14}));
+}
+
+TEST(CDC, LinesFarOutsideAreClippedWithoutWalkingThem)
+{
+    Canvas c;
+    CPen pen(PS_SOLID, 1, kRed);
+    c.dc.SelectObject(&pen);
+    c.dc.MoveTo(-2000000000, 5);
+    c.dc.LineTo(2000000000, 5);
+    EXPECT_EQ(c.Count(kRed), 40);
+    c.dc.MoveTo(-1000000, -1000000);
+    c.dc.LineTo(1000000, 1000000);
+    EXPECT_EQ(c.dc.GetPixel(7, 7), kRed);
+}
+
+TEST(CDC, RectangleCoversLeftToRightMinusOne)
+{
+    Canvas c;
+    CPen pen(PS_SOLID, 1, kRed);
+    CBrush brush(RGB(0, 0, 255));
+    c.dc.SelectObject(&pen);
+    c.dc.SelectObject(&brush);
+    c.dc.Rectangle(5, 5, 10, 9);
+    EXPECT_EQ(c.dc.GetPixel(5, 5), kRed);
+    EXPECT_EQ(c.dc.GetPixel(9, 8), kRed);
+    EXPECT_EQ(c.dc.GetPixel(10, 8), kBlack);
+    EXPECT_EQ(c.dc.GetPixel(9, 9), kBlack);
+    EXPECT_EQ(c.dc.GetPixel(7, 7), RGB(0, 0, 255));
+    EXPECT_EQ(c.Count(kRed), 14);
+    // The hollow brush fills nothing.
+    c.dc.SelectStockObject(NULL_BRUSH);
+    c.dc.Rectangle(20, 10, 30, 20);
+    EXPECT_EQ(c.dc.GetPixel(25, 15), kBlack);
+    EXPECT_EQ(c.dc.GetPixel(29, 19), kRed);
+}
+
+TEST(CDC, SelectReturnsThePreviousObject)
+{
+    Canvas c;
+    CPen a(PS_SOLID, 1, kRed), b(PS_SOLID, 2, kRed);
+    CPen* original = c.dc.SelectObject(&a);
+    EXPECT_EQ(c.dc.SelectObject(&b), &a);
+    EXPECT_EQ(c.dc.SelectObject(original), &b);
+    CBrush* defaultBrush = c.dc.GetCurrentBrush();
+    EXPECT_FALSE(defaultBrush->IsHollow());
+    EXPECT_EQ(defaultBrush->Color(), RGB(255, 255, 255));
+    EXPECT_EQ(c.dc.SelectStockObject(NULL_BRUSH), defaultBrush);
+}
+
+TEST(CDC, OpaqueExtTextOutFillsWithTheBackgroundColour)
+{
+    Canvas c;
+    c.dc.SetBkColor(RGB(0, 245, 255));
+    RECT r{3, 4, 7, 8};
+    c.dc.ExtTextOut(3, 4, ETO_OPAQUE, &r, "", 0, nullptr);
+    EXPECT_EQ(c.Count(RGB(0, 245, 255)), 16);
+    EXPECT_EQ(c.dc.GetPixel(7, 7), kBlack);
+}
+
+TEST(CDC, TextAlignmentPlacesTheTextBox)
+{
+    CFont font;
+    LOGFONTA lf;
+    lf.lfHeight = -12;
+    std::strcpy(lf.lfFaceName, "MS gothic");
+    font.CreateFontIndirect(&lf);
+    EXPECT_EQ(font.Font().family(), QStringLiteral("IPAGothic"));
+    EXPECT_EQ(font.Font().pixelSize(), 12);
+
+    QImage img(200, 60, QImage::Format_RGB32);
+    img.fill(0xFF000000u);
+    CDC dc(&img);
+    dc.SelectObject(&font);
+    dc.SetBkMode(OPAQUE);
+    dc.SetBkColor(RGB(0, 0, 255));
+    dc.SetTextColor(RGB(255, 255, 255));
+    const std::string text = Cp932FromQString(QStringLiteral("地図選択"));
+    const SIZE ext = dc.GetTextExtent(text);
+    EXPECT_GT(ext.cx, 30);
+    EXPECT_GE(ext.cy, 12);
+    // Centre and bottom: the opaque box ends just above y and is centred on x.
+    dc.SetTextAlign(TA_CENTER | TA_BOTTOM);
+    dc.TextOut(100, 40, text);
+    EXPECT_NE(dc.GetPixel(100, 39), kBlack);
+    EXPECT_EQ(dc.GetPixel(100, 40), kBlack);
+    EXPECT_EQ(dc.GetPixel(100, 40 - ext.cy - 1), kBlack);
+    EXPECT_NE(dc.GetPixel(100 - ext.cx / 2, 39), kBlack);
+    EXPECT_EQ(dc.GetPixel(100 - ext.cx / 2 - 2, 39), kBlack);
+    // Left and top: the box starts at the point.
+    img.fill(0xFF000000u);
+    dc.SetTextAlign(TA_LEFT | TA_TOP);
+    dc.TextOut(10, 5, text);
+    EXPECT_NE(dc.GetPixel(10, 5), kBlack);
+    EXPECT_EQ(dc.GetPixel(9, 5), kBlack);
+    EXPECT_EQ(dc.GetPixel(10, 4), kBlack);
+    // Transparent: only glyph pixels change.
+    img.fill(0xFF000000u);
+    dc.SetBkMode(TRANSPARENT);
+    dc.TextOut(10, 5, text);
+    int blue = 0, lit = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 200; ++x) {
+            blue += dc.GetPixel(x, y) == RGB(0, 0, 255);
+            lit += dc.GetPixel(x, y) != kBlack;
+        }
+    EXPECT_EQ(blue, 0);
+    EXPECT_GT(lit, 20);
+}
+
+TEST(CDC, WindowOriginShiftsDrawingAndTheClipBox)
+{
+    CDC mem;
+    mem.CreateCompatibleDC(nullptr);
+    CBitmap bmp;
+    bmp.CreateCompatibleBitmap(&mem, 20, 10);
+    CBitmap* previous = mem.SelectObject(&bmp);
+    ASSERT_NE(previous, nullptr);
+    mem.SetWindowOrg(100, 50);
+    RECT box;
+    mem.GetClipBox(&box);
+    EXPECT_EQ(box, (RECT{100, 50, 120, 60}));
+    mem.SetPixelV(101, 51, kRed);
+    EXPECT_EQ(ColorOfPixel(bmp.Image().pixel(1, 1)), kRed);
+
+    // BitBlt from logical (100, 50) of the source to (5, 5) of a window surface.
+    QImage target(30, 30, QImage::Format_RGB32);
+    target.fill(0xFF000000u);
+    CDC dc(&target);
+    dc.BitBlt(5, 5, 20, 10, &mem, 100, 50, SRCCOPY);
+    EXPECT_EQ(dc.GetPixel(6, 6), kRed);
+    EXPECT_EQ(mem.SelectObject(previous), &bmp);
+}
+
+TEST(CDC, SetDIBitsToDeviceShowsBottomUpRowsOneBelowTheScanCount)
+{
+    // The relief's copy for an 800 x 600 client: header 802 x 603, copy 801 x 601, 600 lines.
+    const int W = 800, H = 600;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = 40;
+    info.bmiHeader.biWidth = W + 2;
+    info.bmiHeader.biHeight = H + 3;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> bits(static_cast<size_t>((W + 2) * (H + 3)));
+    for (int r = 0; r < H + 3; ++r)
+        for (int x = 0; x < W + 2; ++x)
+            bits[static_cast<size_t>(r * (W + 2) + x)] = static_cast<uint32_t>(r);  // green, blue = row
+    QImage img(W, H, QImage::Format_RGB32);
+    img.fill(0xFFFFFFFFu);
+    CDC dc(&img);
+    RECT clip{0, 0, W, H};
+    dc.SetDeviceClip(clip);
+    const int set = dc.SetDIBitsToDevice(0, 0, W + 1, H + 1, 0, 0, 0, H, bits.data(), &info, DIB_RGB_COLORS);
+    EXPECT_EQ(set, H - 1);  // row 600 is outside the client, row 0 gets nothing
+    EXPECT_EQ(dc.GetPixel(0, 0), RGB(255, 255, 255));
+    auto row = [&](int x, int y) { return static_cast<int>(img.pixel(x, y) & 0xFFFF); };
+    EXPECT_EQ(row(0, 1), 599);
+    EXPECT_EQ(row(799, 599), 1);
+    EXPECT_EQ(img.pixel(5, 300) >> 24, 0xFFu);
+}
+
+TEST(CDC, StretchBltUnscaledCopiesAndScaledPicksNearest)
+{
+    CDC mem;
+    mem.CreateCompatibleDC(nullptr);
+    CBitmap bmp;
+    bmp.CreateCompatibleBitmap(&mem, 2, 2);
+    bmp.Image().setPixel(1, 1, PixelOf(kRed));
+    mem.SelectObject(&bmp);
+    QImage target(10, 10, QImage::Format_RGB32);
+    target.fill(0xFF000000u);
+    CDC dc(&target);
+    dc.SetStretchBltMode(COLORONCOLOR);
+    dc.StretchBlt(-1, -1, 2, 2, &mem, 0, 0, 2, 2, SRCCOPY);
+    EXPECT_EQ(dc.GetPixel(0, 0), kRed);
+    dc.StretchBlt(4, 4, 4, 4, &mem, 0, 0, 2, 2, SRCCOPY);
+    EXPECT_EQ(dc.GetPixel(7, 7), kRed);
+    EXPECT_EQ(dc.GetPixel(5, 5), kBlack);
+}

@@ -1,0 +1,62 @@
+#include "view/viewport.h"
+
+#include "view/screenscale.h"
+
+#include <cmath>
+
+GeoPoint ClientToGeo(const MapViewport& vp, POINT p)
+{
+    GeoPoint g;
+    g.lon = static_cast<double>(int64_t{p.x} - vp.anchorX) * vp.lonPerPixel / vp.zoom + vp.center.lon;
+    g.lat = vp.center.lat - static_cast<double>(int64_t{p.y} - vp.anchorY) * vp.latPerPixel / vp.zoom;
+    return g;
+}
+
+POINT GeoToClient(const MapViewport& vp, GeoPoint g)
+{
+    POINT p;
+    p.x = TruncToInt((g.lon - vp.center.lon) / vp.lonPerPixel * vp.zoom + vp.anchorX);
+    p.y = TruncToInt((vp.center.lat - g.lat) / vp.latPerPixel * vp.zoom + vp.anchorY);
+    return p;
+}
+
+void UpdateVisibleCorners(MapViewport& vp)
+{
+    vp.topLeft = ClientToGeo(vp, POINT{0, 0});
+    vp.bottomRight = ClientToGeo(vp, POINT{vp.clientWidth, vp.clientHeight});
+}
+
+void InitViewport(MapViewport& vp, int width, int height)
+{
+    vp.zoom = kStartZoom;
+    vp.home = kHomeRect;
+    vp.center.lon = 138.0;
+    vp.clientWidth = width;
+    vp.clientHeight = height;
+    // A client area without pixels would make the scales infinite; take it as one pixel.
+    const int w = width > 0 ? width : 1;
+    const int h = height > 0 ? height : 1;
+    vp.lonPerPixel = std::abs(vp.home.west - vp.home.east) / w;
+    vp.latPerPixel = std::abs(vp.home.south - vp.home.north) / h * 0.7;
+    vp.center.lat = (vp.home.south + vp.home.north) * 0.5 + 1.0;
+}
+
+void ResizeViewport(MapViewport& vp, int cx, int cy)
+{
+    vp.clientWidth = cx;
+    vp.clientHeight = cy;
+    vp.anchorX = cx / 2;
+    vp.anchorY = cy / 2;
+    UpdateVisibleCorners(vp);
+}
+
+void LayoutPanelButtons(int cx, RECT buttons[7])
+{
+    buttons[0] = RECT{cx - g_buttonWidth - 15, 10, cx - 15, g_buttonHeight + 10};
+    for (int i = 1; i < 7; ++i) {
+        buttons[i].left = buttons[i - 1].left;
+        buttons[i].right = buttons[i - 1].right;
+        buttons[i].top = buttons[i - 1].bottom + 5;
+        buttons[i].bottom = buttons[i].top + g_buttonHeight;
+    }
+}
