@@ -52,13 +52,32 @@ int32_t JoinDigits(double a, double b)
     return LeadingInteger(text);
 }
 
+// The "%d" text of a code; written out by hand for the non-negative codes of the catalogues,
+// which the loaders convert by the hundred thousand.
+int FormatCode(MeshCode code, char (&text)[16])
+{
+    if (code < 0)
+        return std::snprintf(text, sizeof text, "%d", code);
+    char digits[16];
+    int n = 0;
+    uint32_t v = static_cast<uint32_t>(code);
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v);
+    for (int i = 0; i < n; ++i)
+        text[i] = digits[n - 1 - i];
+    text[n] = 0;
+    return n;
+}
+
 } // namespace
 
 bool MeshCodeToRect(MeshCode code, GeoRect& rect)
 {
     rect = GeoRect{};
     char text[16];
-    const int len = std::snprintf(text, sizeof text, "%d", code);
+    const int len = FormatCode(code, text);
     if (len != 6 && len != 8)
         return false;
     const double lat1 = Group(text, 0, 2) / 1.5;

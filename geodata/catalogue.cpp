@@ -1,0 +1,150 @@
+#include "geodata/catalogue.h"
+
+#include "geodata/inflate.h"
+#include "geodata/meshcode.h"
+#include "platform/cp932.h"
+
+#include <algorithm>
+#include <cstring>
+
+std::vector<PrefectureEntry> g_prefectures;
+std::vector<DemFileEntry> g_dem10Files;
+std::vector<DemTile> g_dem10Tiles;
+std::vector<DemFileEntry> g_dem5Files;
+std::vector<DemTile> g_dem5Tiles;
+
+namespace {
+StringPool g_dem10Names;
+StringPool g_dem5Names;
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The field's bytes up to its NUL, or the whole width when there is none.
+std::string_view Field(const unsigned char* p, size_t width)
+{
+    const void* nul = std::memchr(p, 0, width);
+    const size_t n = nul ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - p) : width;
+    return {reinterpret_cast<const char*>(p), n};
+}
+
+int32_t ReadInt32(const unsigned char* p)
+{
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+} // namespace
+
+const char* const kPrefectureNamesUtf8[47] = {
+    "北海道", "青森県", "岩手県", "宮城県", "秋田県", "山形県", "福島県", "茨城県", "栃木県", "群馬県",
+    "埼玉県", "千葉県", "東京都", "神奈川県", "新潟県", "富山県", "石川県", "福井県", "山梨県", "長野県",
+    "岐阜県", "静岡県", "愛知県", "三重県", "滋賀県", "京都府", "大阪府", "兵庫県", "奈良県", "和歌山県",
+    "鳥取県", "島根県", "岡山県", "広島県", "山口県", "徳島県", "香川県", "愛媛県", "高知県", "福岡県",
+    "佐賀県", "長崎県", "熊本県", "大分県", "宮崎県", "鹿児島県", "沖縄県"};
+
+void LoadPrefectures()
+{
+    g_prefectures.clear();
+    if (g_prefectures.capacity() < 50)
+        g_prefectures.reserve(50);
+    for (int i = 0; i < 47; ++i)
+        g_prefectures.push_back(PrefectureEntry{i, Utf8ToCp932(kPrefectureNamesUtf8[i])});
+}
+
+std::optional<MeshCode> MeshCodeFromXmlName(std::string_view name, DemEdition edition)
+{
+    const size_t L = name.size();
+    size_t p = 0;
+    int first = -1;
+    while (first < 0 && p + 5 < L) {
+        if (IsDigit(name[p]) && IsDigit(name[p + 1]) && IsDigit(name[p + 2]) && IsDigit(name[p + 3])) {
+            first = (name[p] - '0') * 1000 + (name[p + 1] - '0') * 100 + (name[p + 2] - '0') * 10 + (name[p + 3] - '0');
+            p += 3;
+        }
+        ++p;
+    }
+    if (first < 0)
+        return std::nullopt;
+    // "-DD-" at or after p; the closing hyphen of one group opens the next.
+    auto group = [&](size_t& from) -> int {
+        for (size_t q = from; q + 3 < L; ++q)
+            if (name[q] == '-' && IsDigit(name[q + 1]) && IsDigit(name[q + 2]) && name[q + 3] == '-') {
+                from = q + 3;
+                return (name[q + 1] - '0') * 10 + (name[q + 2] - '0');
+            }
+        return -1;
+    };
+    const int second = group(p);
+    if (second < 0)
+        return std::nullopt;
+    if (edition == DemEdition::Dem10m)
+        return first * 100 + second;
+    const int third = group(p);
+    if (third < 0)
+        return std::nullopt;
+    return (first * 100 + second) * 100 + third;
+}
+
+void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t size)
+{
+    if (!content || size < 4)
+        return;
+    const bool ten = edition == DemEdition::Dem10m;
+    std::vector<DemFileEntry>& files = ten ? g_dem10Files : g_dem5Files;
+    std::vector<DemTile>& tiles = ten ? g_dem10Tiles : g_dem5Tiles;
+    StringPool& pool = ten ? g_dem10Names : g_dem5Names;
+    const int32_t count = ReadInt32(content);
+    // Room for every record the content can hold, so that filling never reallocates.
+    const size_t fit = (size - 4) / kCatalogueRecordSize;
+    const size_t want = count > 0 ? std::min<size_t>(static_cast<size_t>(count), fit) + 2 : 2;
+    if (files.capacity() < files.size() + want)
+        files.reserve(files.size() + want);
+    if (tiles.capacity() < tiles.size() + want)
+        tiles.reserve(tiles.size() + want);
+    for (int32_t i = 0; i < count; ++i) {
+        const size_t offset = 4 + static_cast<size_t>(kCatalogueRecordSize) * static_cast<size_t>(i);
+        // Only records whose bytes all lie inside the content are read.
+        if (offset + kCatalogueRecordSize > size)
+            break;
+        const unsigned char* r = content + offset;
+        DemFileEntry entry;
+        entry.prefecture = ReadInt32(r);
+        const std::string_view xml = Field(r + 4, 40);
+        entry.xmlName = pool.Add(xml);
+        entry.zipName = pool.Add(Field(r + 44, 32));
+        files.push_back(entry);
+        if (const std::optional<MeshCode> code = MeshCodeFromXmlName(xml, edition)) {
+            DemTile tile;
+            if (MeshCodeToRect(*code, tile.bounds)) {
+                tile.code = *code;
+                tile.xmlName = entry.xmlName;
+                tiles.push_back(tile);
+            }
+        }
+    }
+}
+
+void LoadDemCatalogue(DemEdition edition, HGLOBAL& block, int32_t& blockSize)
+{
+    const int id = edition == DemEdition::Dem10m ? kResourceDem10 : kResourceDem5;
+    if (!InflateResource(static_cast<uint16_t>(id), block, blockSize))
+        return;
+    const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
+    if (!bytes)
+        return;
+    ReadDemCatalogue(edition, bytes, std::min<size_t>(static_cast<size_t>(blockSize), GlobalSize(block)));
+    GlobalUnlock(block);
+}
+
+void ClearDemCatalogues()
+{
+    for (auto* v : {&g_dem10Files, &g_dem5Files})
+        std::vector<DemFileEntry>().swap(*v);
+    for (auto* v : {&g_dem10Tiles, &g_dem5Tiles})
+        std::vector<DemTile>().swap(*v);
+    g_dem10Names.Clear();
+    g_dem5Names.Clear();
+}

@@ -1,0 +1,58 @@
+// The DEM file catalogues of both editions: one entry per (file, prefecture) and one tile per
+// entry whose name gives a mesh code.
+#pragma once
+
+#include "geodata/geotypes.h"
+#include "geodata/strings.h"
+#include "platform/kernel.h"
+#include "platform/wintypes.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct PrefectureEntry {
+    int32_t index = 0;
+    std::string name;  // CP932
+};
+
+struct DemFileEntry {
+    int32_t prefecture = 0;  // 0-based, copied unchanged
+    PooledString xmlName;
+    PooledString zipName;
+};
+
+struct DemTile {
+    GeoRect bounds;
+    MeshCode code = 0;
+    PooledString xmlName;  // the same bytes as its entry's name
+    RECT screenRect;       // the frame in client pixels as last drawn
+};
+
+enum class DemEdition { Dem10m, Dem5m };
+
+extern std::vector<PrefectureEntry> g_prefectures;
+extern std::vector<DemFileEntry> g_dem10Files;
+extern std::vector<DemTile> g_dem10Tiles;
+extern std::vector<DemFileEntry> g_dem5Files;
+extern std::vector<DemTile> g_dem5Tiles;
+
+constexpr int kResourceDem10 = 132;
+constexpr int kResourceDem5 = 139;
+constexpr int kCatalogueRecordSize = 76;
+
+// The 47 prefectures, index 0 (北海道) to 46 (沖縄県), UTF-8.
+extern const char* const kPrefectureNamesUtf8[47];
+void LoadPrefectures();
+
+// The mesh code read from an XML file name: 6 digits (10 m) or 8 digits (5 m), or nothing when
+// a digit group is missing.
+std::optional<MeshCode> MeshCodeFromXmlName(std::string_view name, DemEdition edition);
+
+void LoadDemCatalogue(DemEdition edition, HGLOBAL& block, int32_t& blockSize);
+// Reads catalogue records from content bytes already in memory (the loader and the fuzzer).
+void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t size);
+
+// Frees every collection of the catalogues (tests load them more than once).
+void ClearDemCatalogues();

@@ -1,0 +1,58 @@
+// Byte strings of the catalogues, kept in large chunks that never move: hundreds of thousands
+// of names without an allocation each.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A NUL-terminated byte string owned by a StringPool (or a literal); compares as bytes.
+class PooledString {
+public:
+    PooledString() = default;
+    PooledString(const char* data, size_t size) : m_data(data), m_size(static_cast<uint32_t>(size)) {}
+    const char* c_str() const { return m_data; }
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    std::string_view view() const { return {m_data, m_size}; }
+    std::string str() const { return std::string(view()); }
+    friend bool operator==(const PooledString& a, const PooledString& b) { return a.view() == b.view(); }
+    friend bool operator==(const PooledString& a, std::string_view b) { return a.view() == b; }
+
+private:
+    const char* m_data = "";
+    uint32_t m_size = 0;
+};
+
+class StringPool {
+public:
+    // Copies the bytes and a terminating NUL.
+    PooledString Add(std::string_view bytes)
+    {
+        const size_t need = bytes.size() + 1;
+        if (m_chunks.empty() || m_used + need > m_chunkSize) {
+            m_chunkSize = std::max(need, kChunk);
+            m_chunks.push_back(std::make_unique<char[]>(m_chunkSize));
+            m_used = 0;
+        }
+        char* dst = m_chunks.back().get() + m_used;
+        std::memcpy(dst, bytes.data(), bytes.size());
+        dst[bytes.size()] = 0;
+        m_used += need;
+        return PooledString(dst, bytes.size());
+    }
+    void Clear()
+    {
+        m_chunks.clear();
+        m_used = 0;
+    }
+
+private:
+    static constexpr size_t kChunk = 1 << 20;
+    std::vector<std::unique_ptr<char[]>> m_chunks;
+    size_t m_chunkSize = 0;
+    size_t m_used = 0;
+};
