@@ -69,7 +69,7 @@ void ReadPlaces(const unsigned char* bytes, size_t size, std::vector<PlaceEntry>
         PlaceEntry e;
         std::memcpy(&e.lat, r, 8);
         std::memcpy(&e.lon, r + 8, 8);
-        const char* field = reinterpret_cast<const char*>(r + 20);
+        const char* field = reinterpret_cast<const char*>(r + 16);
         const void* nul = std::memchr(field, 0, 32);
         const std::string_view name(field, nul ? static_cast<size_t>(static_cast<const char*>(nul) - field) : 32);
         e.kind = kindFromName ? KindFromName(name) : kPlaceFeature;

@@ -1,0 +1,113 @@
+#include "geodata/catalogue.h"
+#include "geodata/geodata.h"
+#include "platform/cp932.h"
+#include "resource_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CatalogueTest : testing::Test {
+    ResourceScope res;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 1000000);
+    int32_t blockSize = 1000000;
+    void SetUp() override { ClearGeodata(); }
+    void TearDown() override
+    {
+        GlobalFree(block);
+        ClearGeodata();
+    }
+};
+
+} // namespace
+
+TEST(MeshCodeFromXmlName, ReadsTheDigitGroupsOfBothEditions)
+{
+    using E = DemEdition;
+    EXPECT_EQ(MeshCodeFromXmlName("FG-GML-5136-77-dem10b-20161001.xml", E::Dem10m), 513677);
+    EXPECT_EQ(MeshCodeFromXmlName("FG-GML-5137-60-91-DEM5A-20161001.xml", E::Dem5m), 51376091);
+    EXPECT_EQ(MeshCodeFromXmlName("fg-gml-6441-07-DEM10B-20090201.XML", E::Dem10m), 644107);
+    // A 10 m name read as 5 m lacks its third group; the date is never a first group.
+    EXPECT_EQ(MeshCodeFromXmlName("FG-GML-5136-77-dem10b-20161001.xml", E::Dem5m), std::nullopt);
+    EXPECT_EQ(MeshCodeFromXmlName("FG-GML-5136-dem10b-20161001.xml", E::Dem10m), std::nullopt);
+    EXPECT_EQ(MeshCodeFromXmlName("FG-GML-513-77-dem10b.xml", E::Dem10m), std::nullopt);
+    EXPECT_EQ(MeshCodeFromXmlName("FG-GML-5137-60-9-DEM5A.xml", E::Dem5m), std::nullopt);
+    EXPECT_EQ(MeshCodeFromXmlName("", E::Dem10m), std::nullopt);
+    EXPECT_EQ(MeshCodeFromXmlName("12345", E::Dem10m), std::nullopt);  // too short for a first group
+}
+
+TEST_F(CatalogueTest, EntriesAndTilesInResourceOrder)
+{
+    res.Add(132, Compress(Catalogue({
+                     {22, "FG-GML-5136-77-dem10b-20161001.xml", "FG-GML-5136-77-DEM10B.zip"},
+                     {22, "FG-GML-5439-25-dem10b-20161001.xml", "FG-GML-5439-25-DEM10B.zip"},
+                     {9, "FG-GML-5439-25-dem10b-20161001.xml", "FG-GML-5439-25-DEM10B.zip"},
+                     {10, "FG-GML-5439-25-dem10b-20161001.xml", "FG-GML-5439-25-DEM10B.zip"},
+                     {18, "FG-GML-5439-25-dem10b-20161001.xml", "FG-GML-5439-25-DEM10B.zip"},
+                     {60, "no code here", "x.zip"},
+                 })));
+    res.Add(139, Compress(Catalogue({
+                     {22, "FG-GML-5137-60-90-DEM5A-20161001.xml", "FG-GML-5137-60-DEM5A.zip"},
+                     {22, "FG-GML-5137-60-91-DEM5A-20161001.xml", "FG-GML-5137-60-DEM5A.zip"},
+                 })));
+    LoadPrefectures();
+    LoadDemCatalogue(DemEdition::Dem10m, block, blockSize);
+    LoadDemCatalogue(DemEdition::Dem5m, block, blockSize);
+
+    ASSERT_EQ(g_dem10Files.size(), 6u);
+    ASSERT_EQ(g_dem10Tiles.size(), 5u);  // the record without a code has no tile
+    EXPECT_EQ(g_dem10Files[0].prefecture, 22);
+    EXPECT_EQ(g_dem10Files[0].xmlName, "FG-GML-5136-77-dem10b-20161001.xml");
+    EXPECT_EQ(g_dem10Files[0].zipName, "FG-GML-5136-77-DEM10B.zip");
+    EXPECT_EQ(g_dem10Files[5].prefecture, 60);  // copied unchanged
+    const DemTile& t = g_dem10Tiles[0];
+    EXPECT_EQ(t.code, 513677);
+    EXPECT_EQ(t.bounds, (GeoRect{34.583333333333336, 136.875, 34.66666666666667, 137.0}));
+    EXPECT_EQ(t.xmlName, g_dem10Files[0].xmlName);
+    EXPECT_EQ(t.screenRect, RECT{});
+    // Listed under four prefectures: four identical tiles.
+    for (int i = 2; i <= 4; ++i) {
+        EXPECT_EQ(g_dem10Tiles[static_cast<size_t>(i)].code, 543925);
+        EXPECT_EQ(g_dem10Tiles[static_cast<size_t>(i)].bounds, g_dem10Tiles[1].bounds);
+    }
+    ASSERT_EQ(g_dem5Tiles.size(), 2u);
+    EXPECT_EQ(g_dem5Tiles[1].code, 51376091);
+    EXPECT_EQ(g_dem5Tiles[1].bounds, (GeoRect{34.575, 137.0125, 34.583333333333336, 137.02499999999998}));
+    EXPECT_GE(g_dem5Files.capacity(), 4u);  // count + 2 before the first record
+
+    ASSERT_EQ(g_prefectures.size(), 47u);
+    EXPECT_EQ(Cp932ToUtf8(g_prefectures[0].name), "北海道");
+    EXPECT_EQ(Cp932ToUtf8(g_prefectures[46].name), "沖縄県");
+    EXPECT_EQ(g_prefectures[22].index, 22);
+}
+
+TEST_F(CatalogueTest, DamagedRecordsAreReadOnlyAsFarAsTheyGo)
+{
+    // A count far beyond the content, a last record cut in half, and names without their NUL.
+    Bytes content = Catalogue({{1, std::string(40, 'A'), std::string(32, 'B')},
+                               {2, "FG-GML-5136-77-dem10b-20161001.xml", "z.zip"}},
+                              1000000000);
+    content.resize(content.size() - 30);
+    LoadPrefectures();
+    ReadDemCatalogue(DemEdition::Dem10m, content.data(), content.size());
+    ASSERT_EQ(g_dem10Files.size(), 1u);
+    EXPECT_EQ(g_dem10Files[0].xmlName.size(), 40u);
+    EXPECT_EQ(g_dem10Files[0].zipName, std::string(32, 'B'));
+    EXPECT_TRUE(g_dem10Tiles.empty());
+    // A resource that cannot be inflated leaves the edition empty.
+    res.Add(139, Bytes{0x78, 0x9C, 0x01});
+    LoadDemCatalogue(DemEdition::Dem5m, block, blockSize);
+    EXPECT_TRUE(g_dem5Files.empty());
+    ReadDemCatalogue(DemEdition::Dem5m, content.data(), 3);
+    EXPECT_TRUE(g_dem5Files.empty());
+}
+
+TEST_F(CatalogueTest, LoadGeodataWithoutResourcesFillsOnlyThePrefectures)
+{
+    for (int id : {131, 132, 134, 138, 139, 148, 149, 150})
+        res.Hide(id);
+    LoadGeodata();
+    EXPECT_EQ(g_prefectures.size(), 47u);
+    EXPECT_TRUE(g_dem10Files.empty());
+    EXPECT_TRUE(g_dem5Tiles.empty());
+}
