@@ -1,6 +1,10 @@
 // tesselo-cli: the map's answers without its window, and the window driven from a script.
 #include "app/app.h"
 #include "cli/driver.h"
+#include "cli/stats.h"
+#include "geodata/geodata.h"
+#include "geodata/meshdb.h"
+#include "platform/kernel.h"
 #include "geodata/meshcode.h"
 
 #include <QApplication>
@@ -27,6 +31,8 @@ const char kHelp[] =
     "  mesh LAT LON     the grid-square code digits of a point, as the status bar shows them:\n"
     "                   FIRST SECOND THIRD\n"
     "  rect CODE        the square of a 6- or 8-digit mesh code: SOUTH WEST NORTH EAST\n"
+    "  stats            what the embedded data holds: one line NAME COUNT per collection, then\n"
+    "                   elevation MIN MAX\n"
     "  drive [FILE]     run the main window off screen and execute the commands of FILE (or of\n"
     "                   standard input), one per line; '#' starts a comment:\n"
     "                     size W H            make the map area W x H pixels\n"
@@ -114,6 +120,16 @@ int main(int argc, char** argv)
         if (!MeshCodeToRect(static_cast<MeshCode>(code), r))
             return Fail(std::string("not a 6- or 8-digit mesh code: ") + argv[2]);
         std::printf("%.17g %.17g %.17g %.17g\n", r.south, r.west, r.north, r.east);
+        return 0;
+    }
+    if (cmd == "stats") {
+        if (argc != 2)
+            return Fail("usage: tesselo-cli stats");
+        g_hInstance = GetModuleHandle(nullptr);
+        LoadGeodata();
+        CMeshDB raster;
+        raster.LoadElevationRaster();
+        WriteStats(raster, std::cout);
         return 0;
     }
     if (cmd == "drive")

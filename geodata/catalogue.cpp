@@ -104,6 +104,10 @@ void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t s
         files.reserve(files.size() + want);
     if (tiles.capacity() < tiles.size() + want)
         tiles.reserve(tiles.size() + want);
+    // A ZIP holds the files of one second-level mesh, which follow each other: keep one copy.
+    PooledString lastZip;
+    std::string_view lastZipBytes;
+    bool haveZip = false;
     for (int32_t i = 0; i < count; ++i) {
         const size_t offset = 4 + static_cast<size_t>(kCatalogueRecordSize) * static_cast<size_t>(i);
         // Only records whose bytes all lie inside the content are read.
@@ -114,7 +118,13 @@ void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t s
         entry.prefecture = ReadInt32(r);
         const std::string_view xml = Field(r + 4, 40);
         entry.xmlName = pool.Add(xml);
-        entry.zipName = pool.Add(Field(r + 44, 32));
+        const std::string_view zip = Field(r + 44, 32);
+        if (!haveZip || lastZipBytes != zip) {
+            lastZip = pool.Add(zip);
+            lastZipBytes = lastZip.view();
+            haveZip = true;
+        }
+        entry.zipName = lastZip;
         files.push_back(entry);
         if (const std::optional<MeshCode> code = MeshCodeFromXmlName(xml, edition)) {
             DemTile tile;

@@ -26,8 +26,8 @@ struct DemFileEntry {
 struct DemTile {
     GeoRect bounds;
     MeshCode code = 0;
-    PooledString xmlName;  // the same bytes as its entry's name
     RECT screenRect;       // the frame in client pixels as last drawn
+    PooledString xmlName;  // the same bytes as its entry's name
 };
 
 enum class DemEdition { Dem10m, Dem5m };

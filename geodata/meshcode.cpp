@@ -40,8 +40,13 @@ namespace {
 // A group of characters of the code's text read as a decimal number.
 int Group(const char* text, int from, int count)
 {
-    char buf[3] = {};
-    std::memcpy(buf, text + from, static_cast<size_t>(count));
+    const char a = text[from];
+    if (count == 1)
+        return a >= '0' && a <= '9' ? a - '0' : 0;
+    const char b = text[from + 1];
+    if (a >= '0' && a <= '9' && b >= '0' && b <= '9')
+        return (a - '0') * 10 + (b - '0');
+    char buf[3] = {a, b, 0};
     return LeadingInteger(buf);
 }
 

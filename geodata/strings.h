@@ -9,22 +9,25 @@
 #include <string_view>
 #include <vector>
 
-// A NUL-terminated byte string owned by a StringPool (or a literal); compares as bytes.
+// A NUL-terminated byte string owned by a StringPool (or a literal); compares as bytes. One
+// pointer wide: the catalogues hold a million of them.
 class PooledString {
 public:
     PooledString() = default;
-    PooledString(const char* data, size_t size) : m_data(data), m_size(static_cast<uint32_t>(size)) {}
+    explicit PooledString(const char* data) : m_data(data) {}
     const char* c_str() const { return m_data; }
-    size_t size() const { return m_size; }
-    bool empty() const { return m_size == 0; }
-    std::string_view view() const { return {m_data, m_size}; }
+    size_t size() const { return std::strlen(m_data); }
+    bool empty() const { return m_data[0] == 0; }
+    std::string_view view() const { return {m_data}; }
     std::string str() const { return std::string(view()); }
-    friend bool operator==(const PooledString& a, const PooledString& b) { return a.view() == b.view(); }
+    friend bool operator==(const PooledString& a, const PooledString& b)
+    {
+        return a.m_data == b.m_data || std::strcmp(a.m_data, b.m_data) == 0;
+    }
     friend bool operator==(const PooledString& a, std::string_view b) { return a.view() == b; }
 
 private:
     const char* m_data = "";
-    uint32_t m_size = 0;
 };
 
 class StringPool {
@@ -42,7 +45,7 @@ public:
         std::memcpy(dst, bytes.data(), bytes.size());
         dst[bytes.size()] = 0;
         m_used += need;
-        return PooledString(dst, bytes.size());
+        return PooledString(dst);
     }
     void Clear()
     {
