@@ -4,7 +4,7 @@ SAN_BUILD  ?= build-sanitize
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize bench clean
+.PHONY: all deps configure build run test test-sanitize bench fuzz clean
 
 all: build
 
@@ -35,6 +35,9 @@ test-sanitize: deps
 
 bench: build
 	$(BUILD)/bench/tesselo-bench
+
+fuzz: deps
+	FUZZ_BUILD=$(CURDIR)/build-fuzz SECONDS_EACH=$${SECONDS_EACH:-10} fuzz/run-fuzzers.sh
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD)
