@@ -4,7 +4,7 @@ SAN_BUILD  ?= build-sanitize
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize bench fuzz clean
+.PHONY: all deps configure build run test test-sanitize bench fuzz data clean
 
 all: build
 
@@ -38,6 +38,14 @@ bench: build
 
 fuzz: deps
 	FUZZ_BUILD=$(CURDIR)/build-fuzz SECONDS_EACH=$${SECONDS_EACH:-10} fuzz/run-fuzzers.sh
+
+# Rebuilds resources/geodata/ from the open data sources; LISTING=file uses a real listing of DEM
+# file names for the two catalogues instead of the coverage model.
+GEODATA_SOURCES ?= ../shared/geodata-sources
+data:
+	WITH_DATA=1 scripts/install-deps
+	/usr/bin/python3 -W ignore tools/geodata/build.py --sources $(GEODATA_SOURCES) --out resources/geodata \
+	  $(if $(LISTING),--listing $(LISTING))
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD)

@@ -14,8 +14,9 @@ const Entry kStrings[] = {
     {57345, "レディ"},
     {57346, "                                                        "},
     {57347, "ホイール：拡大縮小　右ドラッグ：移動　クリック：ファイル一覧"},
-    // The data-use notice drawn at the foot of the map.
-    {57348, "地図データ：国土数値情報（国土交通省）、国土地理院、地名集日本（2007）、GSHHG を加工して作成"},
+    // The data-use notice drawn at the foot of the map: the sources and their attributions
+    // (README.md gives them in full).
+    {57348, "出典：国土数値情報（行政区域・標高傾斜度3次メッシュ）国土交通省、国土地理院（山岳一覧・地勢図図名・標高タイル）、地名集日本（2007）、GSHHG を加工して作成"},
 };
 } // namespace
 

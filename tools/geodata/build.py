@@ -1,0 +1,420 @@
+#!/usr/bin/python3
+"""Builds the eight embedded data sets of Tesselo from open data, reproducibly.
+
+    /usr/bin/python3 tools/geodata/build.py --sources ../shared/geodata-sources --out resources/geodata
+
+Writes ID-NAME.bin for each data set, exactly the bytes that are embedded, and prints a report.
+With --listing FILE the two DEM catalogues are built from a real listing of DEM file names
+instead of the coverage model (see README.md, "The embedded data").
+"""
+
+import argparse
+import math
+import os
+import struct
+import sys
+from collections import defaultdict
+
+from shapely.geometry import Point, Polygon, box
+from shapely.ops import unary_union
+from shapely.prepared import prep
+from shapely.strtree import STRtree
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import meshes  # noqa: E402
+from meshes import PREFECTURES, block_order, cp932, rect2, rect3  # noqa: E402
+from sources import Sources, gshhg_rings  # noqa: E402
+
+NAMES = {131: "municipalities", 132: "dem10-catalogue", 134: "elevation", 138: "boundaries",
+         139: "dem5-catalogue", 148: "islands", 149: "mountains", 150: "lakes"}
+
+# The coverage model of the 5 m edition (README.md explains it).
+DEM5A_MAX_ELEVATION = 460.0   # mean elevation of a third-level square, metres
+SMALL_ISLAND_KM2 = 250.0      # islands smaller than this get DEM5C where they lack A and B
+DATE = "20161001"
+
+
+class Build:
+    def __init__(self, sources, out, report):
+        self.src = Sources(sources)
+        self.out = out
+        self.report = report
+        self.notes = []
+
+    def write(self, rid, data):
+        with open(os.path.join(self.out, f"{rid}-{NAMES[rid]}.bin"), "wb") as f:
+            f.write(data)
+        self.report.append(f"{rid} {NAMES[rid]}: {len(data):,} bytes stored")
+
+    # --- land, prefectures -------------------------------------------------------------------
+
+    def load_geometry(self):
+        self.prefs = self.src.prefectures()
+        self.pref_prepared = [prep(p) for p in self.prefs]
+        japan = unary_union(self.prefs)
+        near_japan = prep(japan.buffer(0.2))
+        rings = gshhg_rings()
+        land = []
+        for level, pts in rings:
+            if level != 1:
+                continue
+            poly = Polygon(pts).buffer(0)
+            if poly.is_empty:
+                continue
+            if near_japan.intersects(poly):
+                land.append(poly)
+        self.rings = [(lv, pts) for lv, pts in rings]
+        self.land = land
+        self.land_tree = STRtree(land)
+        self.land_index = {id(g): i for i, g in enumerate(land)}
+        self.report.append(f"GSHHG: {len(rings):,} closed shorelines in the region, {len(land):,} land polygons of Japan")
+
+    def land_query(self, geom):
+        return [g for g in self.land_tree.query(geom) if g.intersects(geom)]
+
+    def prefectures_touching(self, geom):
+        return [i for i in range(47) if self.pref_prepared[i].intersects(geom)]
+
+    def nearest_prefecture(self, geom):
+        return min(range(47), key=lambda i: (self.prefs[i].distance(geom), i))
+
+    # --- 10 m catalogue ----------------------------------------------------------------------
+
+    def second_level_cells(self):
+        """(code, prefectures) for every second-level square that holds land."""
+        cells = []
+        minx, miny, maxx, maxy = unary_union(self.land).bounds
+        lat_codes = range(int(miny * 1.5), int(maxy * 1.5) + 1)
+        lon_codes = range(int(minx) - 100, int(maxx) - 100 + 1)
+        for p in lat_codes:
+            for q in lon_codes:
+                first = box(q + 100, p / 1.5, q + 101, (p + 1) / 1.5)
+                if not self.land_query(first):
+                    continue
+                for r in range(8):
+                    for c in range(8):
+                        code = (p * 100 + q) * 100 + r * 10 + c
+                        s, w, n, e = rect2(code)
+                        cell = box(w, s, e, n)
+                        parts = self.land_query(cell)
+                        if not parts:
+                            continue
+                        onland = unary_union([g.intersection(cell) for g in parts])
+                        if onland.is_empty:
+                            continue
+                        prefs = self.prefectures_touching(cell)
+                        if not prefs:
+                            prefs = [self.nearest_prefecture(onland)]
+                        cells.append((code, prefs))
+        return cells
+
+    def build_dem10(self, listing=None):
+        if listing is not None:
+            rows = listing["10m"]
+        else:
+            self.cells2 = self.second_level_cells()
+            rows = []
+            for code, prefs in self.cells2:
+                s = f"{code:06d}"
+                xml = f"FG-GML-{s[:4]}-{s[4:]}-dem10b-{DATE}.xml"
+                zipname = f"FG-GML-{s[:4]}-{s[4:]}-DEM10B.zip"
+                for p in prefs:
+                    rows.append((p, code, xml, zipname))
+        self.dem10 = self.ordered(rows)
+        self.dem10_prefs = defaultdict(list)
+        for p, code, _xml, _zip in self.dem10:
+            self.dem10_prefs[code].append(p)
+        self.write(132, meshes.compress(meshes.catalogue([(p, x, z) for p, _c, x, z in self.dem10])))
+
+    @staticmethod
+    def ordered(rows):
+        """Prefecture blocks in the catalogue order; inside a block ascending code, then name."""
+        rank = {p: i for i, p in enumerate(block_order())}
+        return sorted(set(rows), key=lambda r: (rank[r[0]], r[1], r[2]))
+
+    # --- 5 m catalogue -----------------------------------------------------------------------
+
+    def build_dem5(self, listing=None):
+        if listing is not None:
+            rows = listing["5m"]
+        else:
+            rows = self.dem5_model()
+        self.dem5 = self.ordered(rows)
+        self.write(139, meshes.compress(meshes.catalogue([(p, x, z) for p, _c, x, z in self.dem5])))
+
+    def dem5_model(self):
+        elev = self.elevations
+        tiles = self.src.dem5b_tiles()
+        island_area = {}
+        for g in self.land:
+            # Area in km2 at the polygon's latitude.
+            lat = g.centroid.y
+            island_area[id(g)] = g.area * (111.32 ** 2) * math.cos(math.radians(lat))
+        rows = []
+        kinds = defaultdict(int)
+        for code2, prefs in sorted(self.dem10_prefs.items()):
+            for rc in range(100):
+                code3 = code2 * 100 + rc
+                if code3 not in elev:
+                    continue
+                s, w, n, e = rect3(code3)
+                lat, lon = (s + n) / 2, (w + e) / 2
+                have = []
+                if tile_of(lat, lon) in tiles:
+                    have.append("B")
+                if elev[code3] <= DEM5A_MAX_ELEVATION:
+                    have.insert(0, "A")
+                if not have:
+                    centre = Point(lon, lat)
+                    cell = box(w, s, e, n)
+                    for g in self.land_query(cell):
+                        if island_area[id(g)] < SMALL_ISLAND_KM2 and g.distance(centre) < 0.01:
+                            have.append("C")
+                            break
+                t = f"{code3:08d}"
+                for kind in have:
+                    kinds[kind] += 1
+                    xml = f"FG-GML-{t[:4]}-{t[4:6]}-{t[6:]}-DEM5{kind}-{DATE}.xml"
+                    zipname = f"FG-GML-{t[:4]}-{t[4:6]}-DEM5{kind}.zip"
+                    for p in prefs:
+                        rows.append((p, code3, xml, zipname))
+        self.report.append("5 m model: " + ", ".join(f"DEM5{k} {v:,} files" for k, v in sorted(kinds.items())))
+        return rows
+
+    # --- gazetteers --------------------------------------------------------------------------
+
+    def build_municipalities(self):
+        polygons, designated = self.src.municipal_polygons()
+        records = []
+        moved = []
+        counts = defaultdict(int)
+        for row in self.src.town_halls():
+            name = row["city"].split(" ")[-1]
+            if not name or name[-1] not in "市区町村":
+                continue
+            lat, lon = float(row["lat"]), float(row["lng"])
+            code = row["lgcode"][:5]
+            territory = polygons.get(code)
+            if territory is None:
+                territory = designated.get((row["pref"], row["city"]))
+            if territory is not None and not territory.contains(Point(lon, lat)):
+                largest = max(getattr(territory, "geoms", [territory]), key=lambda g: g.area)
+                inside = largest.representative_point()
+                moved.append(f"{row['city']} ({lat:.5f}, {lon:.5f}) -> ({inside.y:.5f}, {inside.x:.5f})")
+                lat, lon = inside.y, inside.x
+            counts[name[-1]] += 1
+            records.append((lat, lon, cp932(name, 30, self.notes, "municipality")))
+        records.sort(key=lambda r: (r[0], r[1], r[2]))
+        self.write(131, meshes.gazetteer(records))
+        self.report.append("131: {:,} municipalities ({})".format(
+            len(records), ", ".join(f"{k} {counts[k]:,}" for k in "市区町村")))
+        for m in moved:
+            self.report.append(f"  office outside its territory, moved inside: {m}")
+        self.municipality_count = len(records)
+
+    def build_features(self):
+        rows = self.src.gazetteer_2007()
+        for rid, cls in ((148, "Island"), (150, "Lake")):
+            records = [(float(r["lat"]), float(r["lon"]), cp932(r["JP_Kanji"], 30, self.notes, cls))
+                       for r in rows if r["Classification"] == cls]
+            records.sort(key=lambda r: (r[0], r[1], r[2]))
+            self.write(rid, meshes.gazetteer(records))
+            self.report.append(f"{rid}: {len(records):,} {cls.lower()}s")
+        mountains = []
+        for m in self.src.mountains():
+            mountains.append((float(m["lat"]), float(m["lng"]), cp932(m["name"], 30, self.notes, "mountain")))
+        mountains.sort(key=lambda r: (r[0], r[1], r[2]))
+        self.write(149, meshes.gazetteer(mountains))
+        self.report.append(f"149: {len(mountains):,} mountains")
+
+    # --- elevation raster --------------------------------------------------------------------
+
+    def build_raster(self):
+        elev = self.elevations
+        sheets = self.src.sheets()
+        origin = {}
+        for s in sheets:
+            if s["is_sheet_origin"] == "1":
+                origin[s["sheet_name"]] = int(s["meshcode"])
+        firsts = sorted({c // 10000 for c in elev}, reverse=True)
+        names = {int(s["meshcode"]): s for s in sheets}
+        blocks = bytearray()
+        table = bytearray()
+        lo, hi = 0, 0
+        for i, first in enumerate(firsts):
+            ll, oo = first // 100, first % 100
+            cells = [[0] * 82 for _ in range(82)]
+            for r in range(1, 81):
+                for c in range(1, 81):
+                    # The cell as the relief draws it: Tokyo-datum square shifted to JGD2000.
+                    lat = ll / 1.5 + (80 - r + 0.5) / 120
+                    lon = 100 + oo + (c - 1 + 0.5) / 80
+                    jlon, jlat = meshes.shift_tokyo_to_jgd(lon, lat)
+                    v = elev.get(meshes.code3_of(jlat, jlon))
+                    if v is None:
+                        continue
+                    h = int(round(v))
+                    if h == 0:
+                        h = 1 if v >= 0 else -1  # land stays land
+                    cells[r][c] = h
+                    lo, hi = min(lo, h), max(hi, h)
+            for row in cells:
+                blocks += b"".join(struct.pack("<hBB", h, 0, 0) for h in row)
+            table += struct.pack("<ii", first, i) + bytes(16) + self.sheet_name(first, names, origin) + bytes(32)
+        self.sheet_count = len(firsts)
+        blocks += bytes(26896 * (180 - len(firsts)))
+        table += bytes(184 * (200 - len(firsts)))
+        assert len(blocks) == 4841280 and len(table) == 36800
+        self.write(134, meshes.compress(bytes(blocks + table)))
+        self.report.append(f"134: {len(firsts)} sheets, {firsts[0]} to {firsts[-1]}, elevations {lo} to {hi} m")
+
+    def sheet_name(self, first, names, origin):
+        row = names.get(first)
+        if row is None:
+            text = ""
+        else:
+            text = row["sheet_name"]
+            home = origin.get(text)
+            if home is not None and home != first:
+                dlat = first // 100 - home // 100
+                dlon = first % 100 - home % 100
+                direction = ("北" if dlat > 0 else "南" if dlat < 0 else "") + ("東" if dlon > 0 else "西" if dlon < 0 else "")
+                text = f"{text} ({direction})"
+        return cp932(text, 128, self.notes, "sheet").ljust(128, b"\0")
+
+    # --- boundary lines ----------------------------------------------------------------------
+
+    def build_boundaries(self):
+        lines = []
+        near = prep(unary_union(self.prefs).buffer(0.2))
+        for level, pts in self.rings:
+            if level in (1, 2) and near.intersects(Polygon(pts).buffer(0) if len(pts) >= 4 else Point(pts[0])):
+                lines.append(pts)
+        coast = len(lines)
+        arcs, geoms = self.src.municipal_topology()
+        users = defaultdict(set)
+        for props, polys in geoms:
+            pref = props.get("N03_001")
+            for poly in polys:
+                for ring in poly:
+                    for index in ring:
+                        users[index if index >= 0 else ~index].add(pref)
+        for index in sorted(users):
+            if len(users[index]) >= 2:
+                lines.append(arcs[index])
+        out = bytearray()
+        polylines = vertices = 0
+        for pts in lines:
+            packed = []
+            for lon, lat in pts:
+                v = (round((lon - 100) * 1000) << 16) | round(lat * 1000)
+                if not packed or packed[-1] != v:
+                    packed.append(v)
+            if len(packed) < 2:
+                continue
+            # Long lines in pieces, so that a window sees only the pieces it needs.
+            for start in range(0, len(packed) - 1, 4999):
+                piece = packed[start:start + 5000]
+                if len(piece) < 2:
+                    continue
+                lons = [v >> 16 for v in piece]
+                lats = [v & 0xFFFF for v in piece]
+                out += struct.pack("<iII", len(piece), (min(lons) << 16) | min(lats), (max(lons) << 16) | max(lats))
+                out += struct.pack(f"<{len(piece)}I", *piece)
+                polylines += 1
+                vertices += len(piece)
+        self.write(138, meshes.compress(bytes(out)))
+        self.boundary_counts = (polylines, vertices)
+        self.report.append(f"138: {polylines:,} polylines ({coast:,} coastlines before cutting, "
+                           f"{len(lines) - coast:,} prefecture borders), {vertices:,} vertices, "
+                           f"{polylines * 3 + vertices:,} items")
+
+
+def tile_of(lat, lon, z=15):
+    n = 2 ** z
+    x = int((lon + 180.0) / 360.0 * n)
+    y = int((1.0 - math.asinh(math.tan(math.radians(lat))) / math.pi) / 2.0 * n)
+    return x, y
+
+
+def read_listing(path, build):
+    """A listing of DEM file names: one XML name a line (optionally 'PREFECTURE,XML'), or the output
+    of `unzip -l` on the archives. Returns rows for both editions."""
+    import re
+    rows = {"10m": [], "5m": []}
+    pat10 = re.compile(r"(FG-GML-(\d{4})-(\d{2})-DEM10[AB]-\d{8}\.xml)", re.I)
+    pat5 = re.compile(r"(FG-GML-(\d{4})-(\d{2})-(\d{2})-DEM5([ABC])-\d{8}\.xml)", re.I)
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            pref = None
+            if "," in line:
+                head = line.split(",", 1)[0].strip()
+                if head in PREFECTURES:
+                    pref = PREFECTURES.index(head)
+            m = pat5.search(line)
+            if m:
+                xml, a, rc, RC, kind = m.groups()
+                code = int(a + rc + RC)
+                zipname = f"FG-GML-{a}-{rc}-DEM5{kind.upper()}.zip"
+                s, w, n, e = rect3(code)
+                key = "5m"
+            else:
+                m = pat10.search(line)
+                if not m:
+                    continue
+                xml, a, rc = m.groups()
+                code = int(a + rc)
+                zipname = xml[:14] + "-" + xml[15:21].upper() + ".zip"
+                s, w, n, e = rect2(code)
+                key = "10m"
+            prefs = [pref] if pref is not None else build.prefectures_touching(box(w, s, e, n))
+            if not prefs:
+                prefs = [build.nearest_prefecture(box(w, s, e, n))]
+            for p in prefs:
+                rows[key].append((p, code, xml, zipname))
+    return rows
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--sources", required=True)
+    ap.add_argument("--out", required=True)
+    ap.add_argument("--listing", help="build the DEM catalogues from this listing instead of the model")
+    args = ap.parse_args()
+    os.makedirs(args.out, exist_ok=True)
+    report = []
+    b = Build(args.sources, args.out, report)
+    b.elevations = b.src.mean_elevations()
+    report.append(f"G04-a mean elevations: {len(b.elevations):,} third-level squares")
+    b.load_geometry()
+    b.build_municipalities()
+    b.build_features()
+    b.build_boundaries()
+    b.build_raster()
+    listing = read_listing(args.listing, b) if args.listing else None
+    b.build_dem10(listing)
+    b.build_dem5(listing)
+    for name, rows in (("132", b.dem10), ("139", b.dem5)):
+        report.append(f"{name}: {len(rows):,} records, {len({r[2] for r in rows}):,} distinct XML names")
+    samples(b, report)
+    print("\n".join(report))
+    if b.notes:
+        print("Names adjusted:")
+        print("\n".join("  " + n for n in b.notes))
+
+
+def samples(b, report):
+    first = b.dem10[0] if b.dem10 else None
+    report.append("Sample checks:")
+    report.append(f"  first 10 m record: {first[2] if first else 'none'} in prefecture {first[0] if first else '-'} "
+                  f"({'reproduced' if first and first[1] == 513677 and first[0] == 22 else 'differs'}: expected 5136-77 in 22)")
+    second = b.dem5[1] if len(b.dem5) > 1 else None
+    report.append(f"  second 5 m record: {second[2] if second else 'none'} "
+                  f"({'reproduced' if second and second[1] == 51376091 else 'differs'}: expected tile 51376091)")
+    prefs = sorted(p for p, c, _x, _z in b.dem10 if c == 543925)
+    report.append(f"  FG-GML-5439-25: listed under {len(prefs)} prefectures "
+                  f"({', '.join(PREFECTURES[p] for p in prefs)}; expected four)")
+
+
+if __name__ == "__main__":
+    main()
