@@ -42,6 +42,7 @@ TEST(LoadPlaces, RecordsAsStoredWithKinds)
     EXPECT_EQ(islands.size(), 2u);
     // A missing resource leaves the collection as it was.
     std::vector<PlaceEntry> none;
+    res.Hide(150);
     LoadPlaces(150, none, false);
     EXPECT_TRUE(none.empty());
 }
