@@ -11,84 +11,86 @@ namespace {
 // One stream for the process, set up and released by every call.
 z_stream g_stream;
 
-// Enlarges the block by piece bytes (zero-filled) and locks it again at its new address.
-bool Grow(HGLOBAL& block, int32_t& blockSize, int64_t piece, unsigned char*& bytes)
+// Resizes the block (its bytes kept, the new ones not cleared) and locks it again.
+bool Resize(HGLOBAL& block, int64_t size, unsigned char*& bytes)
 {
-    if (static_cast<int64_t>(blockSize) + piece > std::numeric_limits<int32_t>::max())
-        return false;
     GlobalUnlock(block);
-    HGLOBAL grown = GlobalReAlloc(block, static_cast<size_t>(blockSize + piece), GMEM_MOVEABLE | GMEM_ZEROINIT);
-    if (!grown) {
-        bytes = static_cast<unsigned char*>(GlobalLock(block));
-        return false;
-    }
-    block = grown;
-    blockSize = static_cast<int32_t>(blockSize + piece);
+    HGLOBAL resized = GlobalReAlloc(block, static_cast<size_t>(size), GMEM_MOVEABLE);
+    if (resized)
+        block = resized;
     bytes = static_cast<unsigned char*>(GlobalLock(block));
-    return bytes != nullptr;
+    return resized && bytes;
 }
 
 } // namespace
 
+// Inflation writes straight into the block: each piece of the stream (2 x S bytes, the size of
+// the work buffer) lands at its place, and the block keeps exactly the size that copying the
+// pieces through a work buffer would give it: it grows only for a piece that does not fit, by
+// that piece. Every byte that no content reaches is zero on return, as if the block had been
+// cleared first.
 bool InflateResource(uint16_t id, HGLOBAL& block, int32_t& blockSize)
 {
     auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
     if (!bytes)
         return false;
-    const size_t cleared = blockSize > 0 ? std::min<size_t>(static_cast<size_t>(blockSize), GlobalSize(block)) : 0;
-    std::memset(bytes, 0, cleared);
-
-    auto fail = [&](bool streamOpen, unsigned char* work) {
-        if (streamOpen)
-            inflateEnd(&g_stream);
-        std::free(work);
+    int64_t written = 0;
+    bool streamOpen = false;
+    auto finish = [&](bool ok) {
+        const size_t size = std::min<size_t>(static_cast<size_t>(std::max(blockSize, 0)), GlobalSize(block));
+        if (static_cast<size_t>(written) < size)
+            std::memset(bytes + written, 0, size - static_cast<size_t>(written));
+        if (streamOpen && inflateEnd(&g_stream) != Z_OK)
+            ok = false;
         GlobalUnlock(block);
-        return false;
+        return ok;
     };
 
     if (!g_hInstance)
-        return fail(false, nullptr);
+        return finish(false);
     HRSRC res = FindResourceA(g_hInstance, id, "BINARY");
     const void* loaded = res ? LoadResource(g_hInstance, res) : nullptr;
     const auto* data = static_cast<const unsigned char*>(LockResource(loaded));
     if (!data)
-        return fail(false, nullptr);
+        return finish(false);
     const uint32_t S = SizeofResource(g_hInstance, res);
 
     g_stream = z_stream{};
     if (inflateInit(&g_stream) != Z_OK)
-        return fail(false, nullptr);
+        return finish(false);
+    streamOpen = true;
     const int64_t W = 2 * static_cast<int64_t>(S);
-    if (W <= 0 || W > std::numeric_limits<int32_t>::max())
-        return fail(true, nullptr);
-    auto* work = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(W), 1));
-    if (!work)
-        return fail(true, nullptr);
+    if (W <= 0 || W > std::numeric_limits<uInt>::max())
+        return finish(false);
 
-    int64_t written = 0;
     g_stream.next_in = const_cast<unsigned char*>(data);
     g_stream.avail_in = S;
     for (;;) {
-        g_stream.next_out = work;
+        // Room for a whole piece; the size is settled once the piece's length is known.
+        const int64_t before = blockSize;
+        const bool grown = before < written + W;
+        if (grown && (before + W > std::numeric_limits<int32_t>::max() || !Resize(block, before + W, bytes)))
+            return finish(false);
+        g_stream.next_out = bytes + written;
         g_stream.avail_out = static_cast<uInt>(W);
         const int result = inflate(&g_stream, Z_NO_FLUSH);
+        const int64_t n = W - g_stream.avail_out;
         if (result == Z_STREAM_END) {
-            const int64_t n = W - g_stream.avail_out;
-            if (n > 0) {
-                if (blockSize < written + n && !Grow(block, blockSize, n, bytes))
-                    return fail(true, work);
-                std::memcpy(bytes + written, work, static_cast<size_t>(n));
-            }
-            std::free(work);
-            const bool ended = inflateEnd(&g_stream) == Z_OK;
-            GlobalUnlock(block);
-            return ended;
+            const int64_t size = before < written + n ? before + n : before;
+            if (grown && size != before + W && !Resize(block, size, bytes))
+                return finish(false);
+            blockSize = static_cast<int32_t>(size);
+            written += n;
+            return finish(true);
         }
-        if (result != Z_OK || g_stream.avail_out != 0)
-            return fail(true, work);
-        if (blockSize < written + W && !Grow(block, blockSize, W, bytes))
-            return fail(true, work);
-        std::memcpy(bytes + written, work, static_cast<size_t>(W));
-        written += W;
+        if (result == Z_OK && g_stream.avail_out == 0) {
+            blockSize = static_cast<int32_t>(grown ? before + W : before);
+            written += W;
+            continue;
+        }
+        // A broken or cut-off stream: the piece is not kept, nor the room made for it.
+        if (grown)
+            Resize(block, before, bytes);
+        return finish(false);
     }
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <sys/mman.h>
 
 namespace {
 const char g_module = 0;
@@ -35,6 +36,7 @@ struct GlobalBlock {
     unsigned char* bytes = nullptr;
     size_t size = 0;
     int locks = 0;
+    bool mapped = false;
 };
 
 struct ResourceInfo {
@@ -43,18 +45,54 @@ struct ResourceInfo {
     size_t size;
 };
 
+namespace {
+
+// Blocks of several megabytes (the inflated catalogues, the raster) are mapped on their own, so
+// that they come zeroed and grow without copying.
+constexpr size_t kMapFrom = 2u << 20;
+constexpr size_t kHuge = 2u << 20;
+
+size_t MappedSize(size_t bytes)
+{
+    return (bytes + kHuge - 1) / kHuge * kHuge;
+}
+
+// The pages are about to be written whole; asking for them at once is far cheaper than one
+// fault each. Where the system cannot, the faults simply come later.
+void Prefault(unsigned char* p, size_t bytes)
+{
+#ifdef MADV_POPULATE_WRITE
+    madvise(p, bytes, MADV_POPULATE_WRITE);
+#else
+    (void)p;
+    (void)bytes;
+#endif
+}
+
+unsigned char* MapBytes(size_t bytes)
+{
+    void* p = mmap(nullptr, MappedSize(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        return nullptr;
+    Prefault(static_cast<unsigned char*>(p), MappedSize(bytes));
+    return static_cast<unsigned char*>(p);
+}
+
+} // namespace
+
 HGLOBAL GlobalAlloc(unsigned flags, size_t bytes)
 {
     if (g_allocLimit && bytes > g_allocLimit)
         return nullptr;
     auto* block = new GlobalBlock;
-    block->bytes = static_cast<unsigned char*>(std::malloc(std::max<size_t>(bytes, 1)));
+    block->mapped = bytes >= kMapFrom;
+    block->bytes = block->mapped ? MapBytes(bytes) : static_cast<unsigned char*>(std::malloc(std::max<size_t>(bytes, 1)));
     if (!block->bytes) {
         delete block;
         return nullptr;
     }
     block->size = bytes;
-    if (flags & GMEM_ZEROINIT)
+    if ((flags & GMEM_ZEROINIT) && !block->mapped)
         std::memset(block->bytes, 0, bytes);
     return block;
 }
@@ -63,15 +101,39 @@ HGLOBAL GlobalReAlloc(HGLOBAL block, size_t bytes, unsigned flags)
 {
     if (!block || (g_allocLimit && bytes > g_allocLimit))
         return nullptr;
-    // A locked block cannot move.
-    if (block->locks > 0 && !(flags & GMEM_MOVEABLE) && bytes > block->size)
-        return nullptr;
-    auto* grown = static_cast<unsigned char*>(std::realloc(block->bytes, std::max<size_t>(bytes, 1)));
-    if (!grown)
-        return nullptr;
-    if ((flags & GMEM_ZEROINIT) && bytes > block->size)
-        std::memset(grown + block->size, 0, bytes - block->size);
-    block->bytes = grown;
+    unsigned char* moved;
+    if (block->mapped && bytes >= kMapFrom) {
+        void* p = mremap(block->bytes, MappedSize(block->size), MappedSize(bytes), MREMAP_MAYMOVE);
+        if (p == MAP_FAILED)
+            return nullptr;
+        moved = static_cast<unsigned char*>(p);
+        if (MappedSize(bytes) > MappedSize(block->size))
+            Prefault(moved + MappedSize(block->size), MappedSize(bytes) - MappedSize(block->size));
+        // Bytes between the old size and the mapping's end may hold what a shrink left there.
+        if (bytes > block->size && (flags & GMEM_ZEROINIT))
+            std::memset(moved + block->size, 0, std::min(bytes, MappedSize(block->size)) - block->size);
+    } else if (!block->mapped && bytes < kMapFrom) {
+        moved = static_cast<unsigned char*>(std::realloc(block->bytes, std::max<size_t>(bytes, 1)));
+        if (!moved)
+            return nullptr;
+        if ((flags & GMEM_ZEROINIT) && bytes > block->size)
+            std::memset(moved + block->size, 0, bytes - block->size);
+    } else {
+        // Crossing between heap and mapping: copy.
+        const bool mapped = bytes >= kMapFrom;
+        moved = mapped ? MapBytes(bytes) : static_cast<unsigned char*>(std::malloc(std::max<size_t>(bytes, 1)));
+        if (!moved)
+            return nullptr;
+        std::memcpy(moved, block->bytes, std::min(bytes, block->size));
+        if ((flags & GMEM_ZEROINIT) && bytes > block->size && !mapped)
+            std::memset(moved + block->size, 0, bytes - block->size);
+        if (block->mapped)
+            munmap(block->bytes, MappedSize(block->size));
+        else
+            std::free(block->bytes);
+        block->mapped = mapped;
+    }
+    block->bytes = moved;
     block->size = bytes;
     return block;
 }
@@ -99,7 +161,10 @@ size_t GlobalSize(HGLOBAL block)
 HGLOBAL GlobalFree(HGLOBAL block)
 {
     if (block) {
-        std::free(block->bytes);
+        if (block->mapped)
+            munmap(block->bytes, MappedSize(block->size));
+        else
+            std::free(block->bytes);
         delete block;
     }
     return nullptr;

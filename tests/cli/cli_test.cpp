@@ -60,3 +60,18 @@ TEST(Cli, DriveRunsTheWindowOffScreen)
     EXPECT_EQ(Cli("drive", "print nothing\n").status, 1);
     EXPECT_EQ(Cli("drive /nonexistent/script").status, 1);
 }
+
+TEST(Cli, StatsOfTheEmbeddedDataEqualWhatTheDataBuildReported)
+{
+    FILE* f = std::fopen(TESSELO_GEODATA "/stats.txt", "r");
+    if (!f)
+        GTEST_SKIP() << "no data sets in this checkout";
+    std::string expected;
+    std::array<char, 256> line;
+    while (std::fgets(line.data(), line.size(), f))
+        expected += line.data();
+    std::fclose(f);
+    const Result r = Cli("stats");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, expected);
+}

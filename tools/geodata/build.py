@@ -40,6 +40,7 @@ class Build:
         self.out = out
         self.report = report
         self.notes = []
+        self.counts = {}
 
     def write(self, rid, data):
         with open(os.path.join(self.out, f"{rid}-{NAMES[rid]}.bin"), "wb") as f:
@@ -210,7 +211,7 @@ class Build:
             len(records), ", ".join(f"{k} {counts[k]:,}" for k in "市区町村")))
         for m in moved:
             self.report.append(f"  office outside its territory, moved inside: {m}")
-        self.municipality_count = len(records)
+        self.counts[131] = len(records)
 
     def build_features(self):
         rows = self.src.gazetteer_2007()
@@ -219,12 +220,14 @@ class Build:
                        for r in rows if r["Classification"] == cls]
             records.sort(key=lambda r: (r[0], r[1], r[2]))
             self.write(rid, meshes.gazetteer(records))
+            self.counts[rid] = len(records)
             self.report.append(f"{rid}: {len(records):,} {cls.lower()}s")
         mountains = []
         for m in self.src.mountains():
             mountains.append((float(m["lat"]), float(m["lng"]), cp932(m["name"], 30, self.notes, "mountain")))
         mountains.sort(key=lambda r: (r[0], r[1], r[2]))
         self.write(149, meshes.gazetteer(mountains))
+        self.counts[149] = len(mountains)
         self.report.append(f"149: {len(mountains):,} mountains")
 
     # --- elevation raster --------------------------------------------------------------------
@@ -262,6 +265,7 @@ class Build:
                 blocks += b"".join(struct.pack("<hBB", h, 0, 0) for h in row)
             table += struct.pack("<ii", first, i) + bytes(16) + self.sheet_name(first, names, origin) + bytes(32)
         self.sheet_count = len(firsts)
+        self.elevation_range = (lo, hi)
         blocks += bytes(26896 * (180 - len(firsts)))
         table += bytes(184 * (200 - len(firsts)))
         assert len(blocks) == 4841280 and len(table) == 36800
@@ -397,10 +401,24 @@ def main():
     for name, rows in (("132", b.dem10), ("139", b.dem5)):
         report.append(f"{name}: {len(rows):,} records, {len({r[2] for r in rows}):,} distinct XML names")
     samples(b, report)
+    write_stats(b, args.out)
     print("\n".join(report))
     if b.notes:
         print("Names adjusted:")
         print("\n".join("  " + n for n in b.notes))
+
+
+def write_stats(b, out):
+    """What `tesselo-cli stats` must print for these data sets (a test compares the two)."""
+    polylines, vertices = b.boundary_counts
+    lines = [("prefectures", 47), ("dem10Files", len(b.dem10)), ("dem10Tiles", len(b.dem10)),
+             ("dem5Files", len(b.dem5)), ("dem5Tiles", len(b.dem5)),
+             ("municipalities", b.counts[131]), ("islands", b.counts[148]), ("mountains", b.counts[149]),
+             ("lakes", b.counts[150]), ("boundaryPoints", polylines * 3 + vertices), ("boundaryHeaders", polylines),
+             ("sheets", b.sheet_count)]
+    with open(os.path.join(out, "stats.txt"), "w", encoding="ascii") as f:
+        f.writelines(f"{k} {v}\n" for k, v in lines)
+        f.write("elevation {} {}\n".format(*b.elevation_range))
 
 
 def samples(b, report):
