@@ -82,7 +82,16 @@ bool MeshCodeToRect(MeshCode code, GeoRect& rect)
 {
     rect = GeoRect{};
     char text[16];
-    const int len = FormatCode(code, text);
+    int len;
+    // The catalogues' codes: the digits by arithmetic, the same values the text gives.
+    if (code >= 100000 && code <= 99999999 && (code <= 999999 || code >= 10000000)) {
+        len = code <= 999999 ? 6 : 8;
+        int v = code;
+        for (int i = len - 1; i >= 0; --i, v /= 10)
+            text[i] = static_cast<char>('0' + v % 10);
+    } else {
+        len = FormatCode(code, text);
+    }
     if (len != 6 && len != 8)
         return false;
     const double lat1 = Group(text, 0, 2) / 1.5;
