@@ -6,6 +6,9 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTest>
+#include <QWheelEvent>
+#include <cmath>
 #include <cstdio>
 #include <istream>
 #include <ostream>
@@ -37,6 +40,14 @@ std::vector<std::string> Words(const std::string& line)
     while (in >> w)
         words.push_back(w);
     return words;
+}
+
+bool ParseDouble(const std::string& s, double& v)
+{
+    char* end = nullptr;
+    errno = 0;
+    v = std::strtod(s.c_str(), &end);
+    return end != s.c_str() && *end == 0 && errno == 0 && std::isfinite(v);
 }
 
 bool ParseInt(const std::string& s, int& v)
@@ -120,6 +131,24 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
                 << vp.anchorY << " topLeft=" << Point(vp.topLeft) << " bottomRight=" << Point(vp.bottomRight) << "\n";
             return true;
         }
+        if (w[1] == "relief" && w.size() == 2) {
+            out << "brightness=" << FormatDouble(view->m_relief.brightness)
+                << " rowsPainted=" << view->m_relief.rowsPainted << "\n";
+            return true;
+        }
+        if (w[1] == "sheet" && w.size() == 3) {
+            int code;
+            if (!ParseInt(w[2], code))
+                return bad("print sheet CODE");
+            for (const FirstLevelSheet& s : view->m_meshDB.m_sheets)
+                if (s.code == code && code != 0) {
+                    const RECT& r = s.screenRect;
+                    out << r.left << "," << r.top << "," << r.right << "," << r.bottom << "\n";
+                    return true;
+                }
+            error = "no sheet " + w[2];
+            return false;
+        }
         if (w[1] == "window" && w.size() == 2) {
             out << frame->width() << "x" << frame->height() << " " << frame->windowTitle().toStdString() << "\n";
             return true;
@@ -133,6 +162,40 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
         }
         error = "unknown print: " + w[1];
         return false;
+    }
+    if (cmd == "zoom" || cmd == "center") {
+        double a = 0, b = 0;
+        const bool two = cmd == "center";
+        if (w.size() != (two ? 3u : 2u) || !ParseDouble(w[1], a) || (two && !ParseDouble(w[2], b)))
+            return bad(two ? "center LON LAT" : "zoom Z");
+        if (two)
+            view->m_vp.center = GeoPoint{a, b};
+        else
+            view->m_vp.zoom = a;
+        UpdateVisibleCorners(view->m_vp);
+        view->RepaintNow();
+        return true;
+    }
+    if (cmd == "wheel") {
+        int x, y, n;
+        if (w.size() != 4 || !ParseInt(w[1], x) || !ParseInt(w[2], y) || !ParseInt(w[3], n))
+            return bad("wheel X Y N");
+        const QPointF local(x, y);
+        for (int i = 0; i < std::abs(n); ++i) {
+            QWheelEvent ev(local, view->mapToGlobal(local), QPoint(), QPoint(0, n > 0 ? 120 : -120), Qt::NoButton,
+                           Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(view, &ev);
+        }
+        Settle();
+        return true;
+    }
+    if (cmd == "rdblclick") {
+        int x, y;
+        if (w.size() != 3 || !ParseInt(w[1], x) || !ParseInt(w[2], y))
+            return bad("rdblclick X Y");
+        QTest::mouseDClick(view, Qt::RightButton, {}, QPoint(x, y));
+        Settle();
+        return true;
     }
     if (cmd == "tick") {
         if (w.size() != 1)

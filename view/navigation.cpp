@@ -1,5 +1,6 @@
 #include "view/navigation.h"
 
+#include <algorithm>
 #include <cmath>
 
 bool DragStep(const MapViewport& vp, int dx, int dy, int rowsPainted, GeoPoint home, GeoPoint* newCenter)
@@ -13,4 +14,23 @@ bool DragStep(const MapViewport& vp, int dx, int dy, int rowsPainted, GeoPoint h
     if (accept && newCenter)
         *newCenter = GeoPoint{newLon, newLat};
     return accept;
+}
+
+void WheelStep(MapViewport& vp, double& brightness, short delta, POINT p)
+{
+    const GeoPoint g = ClientToGeo(vp, p);
+    if (delta > 0) {
+        vp.zoom = vp.zoom * 1.2;
+        brightness = brightness - 0.02;
+    } else if (delta < 0) {
+        vp.zoom = vp.zoom / 1.2;
+        brightness = brightness + 0.02;
+    }
+    brightness = std::max(0.1, std::min(1.0, brightness));
+    if (vp.zoom < 0.6)
+        vp.zoom = 0.6;
+    if (vp.zoom > 1000)
+        vp.zoom = 1000;
+    vp.center.lon = (vp.anchorX - p.x) * vp.lonPerPixel / vp.zoom + g.lon;
+    vp.center.lat = g.lat - (vp.anchorY - p.y) * vp.latPerPixel / vp.zoom;
 }

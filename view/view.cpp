@@ -112,9 +112,7 @@ void CTesseloView::OnDraw(CDC* dc)
     for (bool& shown : m_buttonShown)
         shown = false;
     m_fineZoom = m_vp.zoom > 18.0;
-    // The map's layers come with the renderer; until then a map frame is black.
-    RECT area = mem.Area();
-    mem.FillSolidRect(area, RGB(0, 0, 0));
+    m_relief.DrawRelief(&mem, m_vp, m_meshDB);
 }
 
 void CTesseloView::DrawSplash(CDC* dc)
@@ -158,4 +156,19 @@ void CTesseloView::OnTimer(unsigned id)
         KillTimer(kStartupTimerId);
         RepaintNow();
     }
+}
+
+bool CTesseloView::OnMouseWheel(unsigned, short delta, POINT screenPoint)
+{
+    POINT p = screenPoint;
+    ScreenToClient(&p);
+    WheelStep(m_vp, m_relief.brightness, delta, p);
+    UpdateVisibleCorners(m_vp);
+    RepaintNow();
+    return true;
+}
+
+void CTesseloView::OnRButtonDblClk(unsigned, POINT)
+{
+    ResetToHome();
 }

@@ -62,6 +62,8 @@ protected:
     void OnMouseMove(unsigned flags, POINT point) override;
     void OnLButtonDown(unsigned flags, POINT point) override;
     void OnTimer(unsigned id) override;
+    bool OnMouseWheel(unsigned flags, short delta, POINT screenPoint) override;
+    void OnRButtonDblClk(unsigned flags, POINT point) override;
 
 private:
     void DrawSplash(CDC* dc);

@@ -142,3 +142,38 @@ TEST(DragStep, WithoutReliefOnlyStepsTowardsHomeAreTaken)
     // No movement at all is not closer either.
     EXPECT_FALSE(DragStep(vp, 0, 0, 0, GeoPoint{138, 33}, nullptr));
 }
+
+TEST(WheelStep, ZoomsAboutThePointerWithClampsAndBrightness)
+{
+    MapViewport vp = Viewport(933, 568);
+    double brightness = 1.0;
+    const POINT p{700, 100};
+    const GeoPoint under = ClientToGeo(vp, p);
+    WheelStep(vp, brightness, 120, p);
+    EXPECT_DOUBLE_EQ(vp.zoom, 0.72);
+    EXPECT_DOUBLE_EQ(brightness, 0.98);
+    EXPECT_EQ(GeoToClient(vp, under).x, p.x);
+    EXPECT_NEAR(ClientToGeo(vp, p).lon, under.lon, 1e-9);
+    EXPECT_NEAR(ClientToGeo(vp, p).lat, under.lat, 1e-9);
+    // Only the sign counts.
+    WheelStep(vp, brightness, 1, p);
+    EXPECT_DOUBLE_EQ(vp.zoom, 0.72 * 1.2);
+    vp = Viewport(933, 568);
+    brightness = 1.0;
+    for (int i = 0; i < 41; ++i)
+        WheelStep(vp, brightness, 120, p);
+    EXPECT_EQ(vp.zoom, 1000.0);
+    EXPECT_NEAR(brightness, 0.18, 1e-9);
+    for (int i = 0; i < 10; ++i)
+        WheelStep(vp, brightness, 120, p);
+    EXPECT_EQ(vp.zoom, 1000.0);
+    EXPECT_EQ(brightness, 0.1);
+    // Out below the start zoom: held at 0.6; brightness never above 1.
+    for (int i = 0; i < 100; ++i)
+        WheelStep(vp, brightness, -120, p);
+    EXPECT_EQ(vp.zoom, 0.6);
+    EXPECT_EQ(brightness, 1.0);
+    // A zero delta changes neither.
+    WheelStep(vp, brightness, 0, p);
+    EXPECT_EQ(vp.zoom, 0.6);
+}
