@@ -3,6 +3,8 @@
 #include "geodata/geodata.h"
 #include "platform/kernel.h"
 #include "platform/system.h"
+#include "picking/panel.h"
+#include "render/layers.h"
 #include "render/memdc.h"
 #include "view/navigation.h"
 #include "view/screenscale.h"
@@ -111,8 +113,38 @@ void CTesseloView::OnDraw(CDC* dc)
     }
     for (bool& shown : m_buttonShown)
         shown = false;
-    m_fineZoom = m_vp.zoom > 18.0;
+    const double z = m_vp.zoom;
+    m_fineZoom = z > 18.0;
     m_relief.DrawRelief(&mem, m_vp, m_meshDB);
+    if (z >= g_fiveMeterZoom && m_show5m)
+        DrawTiles5m(&mem, *this);
+    if (z >= 22.0)
+        DrawTiles10m(&mem, *this);
+    if (z >= 26.0)
+        DrawBoundaryLines(&mem, *this);
+    if (z >= 38.0 && m_showMunicipalities)
+        DrawMunicipalityNames(&mem, *this);
+    if (z >= 5.0 && m_showIslands)
+        DrawIslandNames(&mem, *this);
+    if (z >= 5.0 && m_showMountains)
+        DrawMountainNames(&mem, *this);
+    if (z >= 5.0 && m_showLakes)
+        DrawLakeNames(&mem, *this);
+    if (z >= 1.7)
+        DrawFirstLevelGrid(&mem, *this);
+    if (z >= 2.9 && !m_fineZoom)
+        DrawFirstLevelLabels(&mem, *this);
+    const bool states[kPanelButtons] = {m_show5m, m_showMunicipalities, m_showIslands, m_showMountains,
+                                        m_showLakes, true, true};
+    if (m_vp.clientWidth >= 120 && m_vp.clientHeight >= 50)
+        for (int i = 0; i < kPanelButtons; ++i)
+            if (PanelButtonShown(i, z)) {
+                DrawPanelButton(&mem, m_buttonRect[i], kPanelLabels[i], states[i], &m_fontMedium);
+                m_buttonShown[i] = true;
+            }
+    if (m_marker.lon >= 0.0 && m_marker.lat >= 0.0)
+        DrawMarker(&mem, *this);
+    DrawNotice(&mem, *this);
 }
 
 void CTesseloView::DrawSplash(CDC* dc)

@@ -1,0 +1,234 @@
+#include "render/layers.h"
+
+#include "geodata/boundary.h"
+#include "geodata/catalogue.h"
+#include "geodata/places.h"
+#include "platform/gdi.h"
+#include "view/screenscale.h"
+#include "view/view.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+bool IsOnScreen(const MapViewport& vp, POINT p)
+{
+    return p.x >= 0 && p.y >= 0 && (p.x <= vp.clientWidth || p.y <= vp.clientHeight);
+}
+
+namespace {
+
+// Both tile layers: every tile's rectangle is stored, on-screen tiles are drawn.
+template <typename Tiles>
+void DrawTiles(CDC* dc, CTesseloView& view, Tiles& tiles, CPen& pen, CFont& font, COLORREF textColor, bool dots,
+               bool codes)
+{
+    CPen* oldPen = dc->SelectObject(&pen);
+    dc->SelectStockObject(NULL_BRUSH);
+    dc->SetTextAlign(TA_CENTER | TA_BOTTOM);
+    dc->SetBkMode(TRANSPARENT);
+    dc->SetTextColor(textColor);
+    CFont* oldFont = dc->SelectObject(&font);
+    const MapViewport& vp = view.m_vp;
+    char text[16];
+    for (DemTile& t : tiles) {
+        const POINT p1 = GeoToClient(vp, GeoPoint{t.bounds.west, t.bounds.south});
+        const POINT p2 = GeoToClient(vp, GeoPoint{t.bounds.east, t.bounds.north});
+        t.screenRect = RECT{p1.x, p2.y, p2.x, p1.y};
+        if (!IsOnScreen(vp, p1) && !IsOnScreen(vp, p2))
+            continue;
+        if (dots)
+            dc->SetPixelV(p1.x, p2.y, RGB(255, 0, 255));
+        else
+            dc->Rectangle(&t.screenRect);
+        if (codes) {
+            const int n = std::snprintf(text, sizeof text, "%d", t.code);
+            dc->TextOut((p1.x + p2.x) / 2, (p1.y + p2.y) / 2, text, n);
+        }
+    }
+    dc->SelectObject(oldFont);
+    dc->SelectObject(oldPen);
+}
+
+bool Inside(const MapViewport& vp, double lon, double lat)
+{
+    return lon >= vp.topLeft.lon && lon <= vp.bottomRight.lon && lat >= vp.bottomRight.lat && lat <= vp.topLeft.lat;
+}
+
+// The walk of the four name layers; marker squares for mountains and lakes.
+template <typename Color>
+void DrawNames(CDC* dc, CTesseloView& view, std::vector<PlaceEntry>& places, unsigned align, int dx, int dy,
+               bool square, COLORREF squareColor, Color color)
+{
+    CFont* old = dc->SelectObject(&view.m_fontMedium);
+    dc->SetBkMode(TRANSPARENT);
+    dc->SetTextAlign(align);
+    for (PlaceEntry& e : places) {
+        if (!Inside(view.m_vp, e.lon, e.lat))
+            continue;
+        const POINT p = GeoToClient(view.m_vp, GeoPoint{e.lon, e.lat});
+        e.screenPos = p;
+        if (square) {
+            dc->SetBkColor(squareColor);
+            const RECT r{p.x - 2, p.y - 2, p.x + 2, p.y + 2};
+            dc->ExtTextOut(r.left, r.top, ETO_OPAQUE, &r, "", 0, nullptr);
+        }
+        dc->SetTextColor(color(e));
+        dc->TextOut(p.x + dx, p.y + dy, e.name, static_cast<int>(std::strlen(e.name)));
+    }
+    dc->SelectObject(old);
+}
+
+} // namespace
+
+void DrawTiles5m(CDC* dc, CTesseloView& view)
+{
+    const double z = view.m_vp.zoom;
+    DrawTiles(dc, view, g_dem5Tiles, view.m_penTile5, view.m_fontSmall, RGB(255, 255, 255), z < 15.0, z >= 230.0);
+}
+
+void DrawTiles10m(CDC* dc, CTesseloView& view)
+{
+    DrawTiles(dc, view, g_dem10Tiles, view.m_penTile10, view.m_fontLarge, RGB(179, 179, 179), false, true);
+}
+
+void DrawBoundaryLines(CDC* dc, CTesseloView& view)
+{
+    CPen* old = dc->SelectObject(&view.m_penBoundary);
+    const MapViewport& vp = view.m_vp;
+    const double west = vp.topLeft.lon, north = vp.topLeft.lat, east = vp.bottomRight.lon, south = vp.bottomRight.lat;
+    const size_t count = g_boundaryPoints.size();
+    size_t i = 0;
+    while (i < count) {
+        const BoundaryItem& h = g_boundaryPoints[i];
+        if (h.x != 0.0 || i + 2 >= count) {
+            ++i;
+            continue;
+        }
+        const size_t n = static_cast<size_t>(h.y);
+        const BoundaryItem& lo = g_boundaryPoints[i + 1];
+        const BoundaryItem& hi = g_boundaryPoints[i + 2];
+        const size_t first = i + 3, end = std::min(first + n, count);
+        i = first + n;
+        if (hi.x < west || lo.x > east || lo.y > north || hi.y < south)
+            continue;
+        POINT last{};
+        bool haveLast = false;
+        for (size_t k = first; k < end; ++k) {
+            const POINT p = GeoToClient(vp, GeoPoint{g_boundaryPoints[k].x, g_boundaryPoints[k].y});
+            if (k == first) {
+                dc->MoveTo(p.x, p.y);
+                haveLast = false;
+            } else if (!haveLast || !(p == last)) {
+                dc->LineTo(p.x, p.y);
+                last = p;
+                haveLast = true;
+            }
+        }
+    }
+    dc->SelectObject(old);
+}
+
+COLORREF MunicipalityColor(int kind)
+{
+    switch (kind) {
+    case kPlaceCity:
+        return RGB(255, 71, 99);
+    case kPlaceWard:
+    case kPlaceVillage:
+        return RGB(99, 184, 255);
+    case kPlaceTown:
+        return RGB(127, 255, 0);
+    default:
+        return RGB(255, 20, 147);
+    }
+}
+
+void DrawMunicipalityNames(CDC* dc, CTesseloView& view)
+{
+    DrawNames(dc, view, g_municipalities, TA_CENTER | TA_BOTTOM, 3, -1, false, 0,
+              [](const PlaceEntry& e) { return MunicipalityColor(e.kind); });
+}
+
+void DrawIslandNames(CDC* dc, CTesseloView& view)
+{
+    DrawNames(dc, view, g_islands, TA_CENTER | TA_BOTTOM, 0, 0, false, 0,
+              [](const PlaceEntry&) { return RGB(255, 255, 255); });
+}
+
+void DrawMountainNames(CDC* dc, CTesseloView& view)
+{
+    DrawNames(dc, view, g_mountains, TA_LEFT | TA_BOTTOM, -2, -2, true, RGB(255, 193, 37),
+              [](const PlaceEntry&) { return RGB(255, 193, 37); });
+}
+
+void DrawLakeNames(CDC* dc, CTesseloView& view)
+{
+    DrawNames(dc, view, g_lakes, TA_LEFT | TA_BOTTOM, -2, -2, true, RGB(0, 245, 255),
+              [](const PlaceEntry&) { return RGB(0, 245, 255); });
+}
+
+void DrawFirstLevelGrid(CDC* dc, CTesseloView& view)
+{
+    CPen* old = dc->SelectObject(&view.m_penGrid);
+    const MapViewport& vp = view.m_vp;
+    const int a = TruncToInt(vp.topLeft.lon), b = TruncToInt(vp.bottomRight.lon);
+    for (int i = std::min(a, b) - 1; i <= std::max(a, b) + 1; ++i) {
+        const int x = GeoToClient(vp, GeoPoint{static_cast<double>(i), vp.home.south}).x;
+        dc->MoveTo(x, 0);
+        dc->LineTo(x, vp.clientHeight);
+    }
+    const int c = TruncToInt(vp.topLeft.lat), d = TruncToInt(vp.bottomRight.lat);
+    const int lo = std::min(c, d) - 1, hi = std::max(c, d) + 1;
+    auto parallel = [&](double phi) {
+        const int y = GeoToClient(vp, GeoPoint{vp.home.west, phi}).y;
+        dc->MoveTo(0, y);
+        dc->LineTo(vp.clientWidth, y);
+    };
+    for (double phi = 20.0; phi <= hi; phi += 0.6666666666666666)
+        parallel(phi);
+    for (double phi = 20.0; phi > lo; phi -= 0.6666666666666666)
+        parallel(phi);
+    dc->SelectObject(old);
+}
+
+void DrawFirstLevelLabels(CDC* dc, CTesseloView& view)
+{
+    dc->SetBkMode(TRANSPARENT);
+    dc->SetTextColor(RGB(245, 245, 245));
+    char text[16];
+    for (const FirstLevelSheet& s : view.m_meshDB.m_sheets) {
+        if (s.code == 0)
+            break;
+        const POINT c{(s.screenRect.left + s.screenRect.right) / 2, (s.screenRect.top + s.screenRect.bottom) / 2};
+        if (!IsOnScreen(view.m_vp, c))
+            continue;
+        dc->SetTextAlign(TA_CENTER | TA_BOTTOM);
+        dc->TextOut(c.x, c.y, s.name, static_cast<int>(strnlen(s.name, sizeof s.name)));
+        const int n = std::snprintf(text, sizeof text, "%d", s.code);
+        dc->SetTextAlign(TA_CENTER | TA_TOP);
+        dc->TextOut(c.x, c.y, text, n);
+    }
+}
+
+void DrawMarker(CDC* dc, CTesseloView& view)
+{
+    CPen* old = dc->SelectObject(&view.m_penMarker);
+    const POINT p = GeoToClient(view.m_vp, view.m_marker);
+    const POINT tri[3] = {{p.x, p.y}, {p.x - 7, p.y - 20}, {p.x + 7, p.y - 20}};
+    const int counts[1] = {3};
+    dc->PolyPolygon(tri, counts, 1);
+    dc->SelectObject(old);
+}
+
+void DrawNotice(CDC* dc, CTesseloView& view)
+{
+    CFont* old = dc->SelectObject(&view.m_fontMedium);
+    dc->SetTextColor(RGB(245, 245, 245));
+    dc->SetBkColor(RGB(0, 0, 0));
+    dc->SetBkMode(OPAQUE);
+    dc->SetTextAlign(TA_CENTER | TA_TOP);
+    dc->TextOut(view.m_vp.anchorX, view.m_vp.clientHeight - ScaledSize(15), view.m_notice,
+                static_cast<int>(strnlen(view.m_notice, sizeof view.m_notice)));
+    dc->SelectObject(old);
+}
