@@ -5,6 +5,7 @@
 #include "geodata/geodata.h"
 #include "geodata/meshdb.h"
 #include "platform/kernel.h"
+#include "view/view.h"
 #include "geodata/meshcode.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,6 +33,7 @@ const char kHelp[] =
     "  mesh LAT LON     the grid-square code digits of a point, as the status bar shows them:\n"
     "                   FIRST SECOND THIRD\n"
     "  rect CODE        the square of a 6- or 8-digit mesh code: SOUTH WEST NORTH EAST\n"
+    "  render ...       draw one map frame to a PNG file (render --help)\n"
     "  stats            what the embedded data holds: one line NAME COUNT per collection, then\n"
     "                   elevation MIN MAX\n"
     "  drive [FILE]     run the main window off screen and execute the commands of FILE (or of\n"
@@ -67,6 +70,18 @@ int Fail(const std::string& message)
     return 1;
 }
 
+// Qt off screen unless told otherwise, with a private runtime directory.
+void StartOffscreenQt()
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        const std::string dir = "/tmp/tesselo-runtime-" + std::to_string(getuid());
+        mkdir(dir.c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    }
+}
+
 int Drive(int argc, char** argv)
 {
     if (argc > 3)
@@ -77,13 +92,7 @@ int Drive(int argc, char** argv)
         if (!file)
             return Fail(std::string("cannot read ") + argv[2]);
     }
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!std::getenv("XDG_RUNTIME_DIR")) {
-        const std::string dir = "/tmp/tesselo-runtime-" + std::to_string(getuid());
-        mkdir(dir.c_str(), 0700);
-        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-    }
+    StartOffscreenQt();
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication qt(qtArgc, qtArgv);
@@ -94,6 +103,89 @@ int Drive(int argc, char** argv)
         return Fail("the main window could not be created");
     Driver driver(app);
     return driver.Run(argc == 3 ? static_cast<std::istream&>(file) : std::cin, std::cout, std::cerr) ? 0 : 1;
+}
+
+const char kRenderHelp[] =
+    "Usage: tesselo-cli render [--size WxH] [--zoom Z] [--center LON,LAT] [--5m] [--marker LON,LAT]\n"
+    "                          --out FILE.png\n"
+    "\n"
+    "Draws one map frame as the window would show it and writes it as PNG: the relief at full\n"
+    "brightness and every layer the zoom switches on, the projection that of a window of that size.\n"
+    "\n"
+    "  --size WxH        the map area in pixels (default 933x600)\n"
+    "  --zoom Z          the zoom, 0.6 for the whole country up to 1000 (default 0.6)\n"
+    "  --center LON,LAT  the point at the middle (default 138,34)\n"
+    "  --5m              show the 5 m tiles (from zoom 4)\n"
+    "  --marker LON,LAT  place the marker\n"
+    "  --out FILE.png    where to write the picture\n";
+
+bool ParsePair(const std::string& s, char sep, double& a, double& b)
+{
+    const auto at = s.find(sep);
+    return at != std::string::npos && ParseDouble(s.substr(0, at).c_str(), a) &&
+           ParseDouble(s.substr(at + 1).c_str(), b);
+}
+
+int Render(int argc, char** argv)
+{
+    int width = 933, height = 600;
+    double zoom = 0.6, lon = 138, lat = 34, mlon = -1, mlat = -1;
+    bool fiveMeter = false;
+    std::string out;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool more = i + 1 < argc;
+        double w = 0, h = 0;
+        if (a == "--help") {
+            std::fputs(kRenderHelp, stdout);
+            return 0;
+        } else if (a == "--size" && more && ParsePair(argv[i + 1], 'x', w, h) && w >= 1 && h >= 1 && w <= 10000 &&
+                   h <= 10000 && w == static_cast<int>(w) && h == static_cast<int>(h)) {
+            width = static_cast<int>(w), height = static_cast<int>(h), ++i;
+        } else if (a == "--zoom" && more && ParseDouble(argv[i + 1], zoom) && zoom > 0) {
+            ++i;
+        } else if (a == "--center" && more && ParsePair(argv[i + 1], ',', lon, lat)) {
+            ++i;
+        } else if (a == "--marker" && more && ParsePair(argv[i + 1], ',', mlon, mlat)) {
+            ++i;
+        } else if (a == "--5m") {
+            fiveMeter = true;
+        } else if (a == "--out" && more) {
+            out = argv[++i];
+        } else {
+            return Fail("render: bad argument " + a + " (try render --help)");
+        }
+    }
+    if (out.empty())
+        return Fail("render: --out FILE.png is required");
+    StartOffscreenQt();
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication qt(qtArgc, qtArgv);
+    PrepareProcess();
+    PrepareScriptedRun();
+    CTesseloApp app;
+    if (!app.InitInstance({}))
+        return Fail("the main window could not be created");
+    Driver driver(app);
+    std::ostringstream ignored;
+    std::string error;
+    driver.Execute("size " + std::to_string(width) + " " + std::to_string(height), ignored, error);
+    CTesseloView* view = app.MainFrame()->View();
+    // The scales of a view whose initial update saw this client area.
+    InitViewport(view->m_vp, width, height);
+    ResizeViewport(view->m_vp, width, height);
+    view->m_vp.zoom = zoom;
+    view->m_vp.center = GeoPoint{lon, lat};
+    view->m_marker = GeoPoint{mlon, mlat};
+    view->m_show5m = fiveMeter;
+    view->m_relief.brightness = 1.0;
+    view->m_splash = false;
+    UpdateVisibleCorners(view->m_vp);
+    view->RepaintNow();
+    if (!view->Surface().save(QString::fromStdString(out), "PNG"))
+        return Fail("render: cannot write " + out);
+    return 0;
 }
 
 } // namespace
@@ -138,6 +230,8 @@ int main(int argc, char** argv)
         WriteStats(raster, std::cout);
         return 0;
     }
+    if (cmd == "render")
+        return Render(argc, argv);
     if (cmd == "drive")
         return Drive(argc, argv);
     return Fail("unknown command: " + cmd + " (try --help)");
