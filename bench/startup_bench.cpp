@@ -78,4 +78,4 @@ BENCHMARK(BM_BareInflate)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 
-BENCHMARK_MAIN();
+
