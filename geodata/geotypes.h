@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 // Longitude first, then latitude.
 struct GeoPoint {
@@ -23,4 +24,13 @@ using MeshCode = int32_t;
 
 // Truncation toward zero into an int, saturating where a plain conversion would be undefined:
 // NaN gives 0, values beyond the int range the nearest end of it.
-int32_t TruncToInt(double v);
+inline int32_t TruncToInt(double v)
+{
+    if (v != v)
+        return 0;
+    if (v >= 2147483647.0)
+        return INT32_MAX;
+    if (v <= -2147483648.0)
+        return INT32_MIN;
+    return static_cast<int32_t>(v);
+}

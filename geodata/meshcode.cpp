@@ -5,17 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-int32_t TruncToInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v >= 2147483647.0)
-        return INT32_MAX;
-    if (v <= -2147483648.0)
-        return INT32_MIN;
-    return static_cast<int32_t>(v);
-}
-
 int32_t LeadingInteger(const char* text)
 {
     const char* p = text;

@@ -12,14 +12,6 @@ GeoPoint ClientToGeo(const MapViewport& vp, POINT p)
     return g;
 }
 
-POINT GeoToClient(const MapViewport& vp, GeoPoint g)
-{
-    POINT p;
-    p.x = TruncToInt((g.lon - vp.center.lon) / vp.lonPerPixel * vp.zoom + vp.anchorX);
-    p.y = TruncToInt((vp.center.lat - g.lat) / vp.latPerPixel * vp.zoom + vp.anchorY);
-    return p;
-}
-
 void UpdateVisibleCorners(MapViewport& vp)
 {
     vp.topLeft = ClientToGeo(vp, POINT{0, 0});

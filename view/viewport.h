@@ -24,8 +24,14 @@ constexpr double kStartZoom = 0.6;
 constexpr GeoRect kHomeRect{20.0, 121.0, 46.0, 155.0};
 
 GeoPoint ClientToGeo(const MapViewport& vp, POINT p);
-// Each coordinate truncated toward zero.
-POINT GeoToClient(const MapViewport& vp, GeoPoint g);
+// Each coordinate truncated toward zero. Inline: the tile layers project every tile each frame.
+inline POINT GeoToClient(const MapViewport& vp, GeoPoint g)
+{
+    POINT p;
+    p.x = TruncToInt((g.lon - vp.center.lon) / vp.lonPerPixel * vp.zoom + vp.anchorX);
+    p.y = TruncToInt((vp.center.lat - g.lat) / vp.latPerPixel * vp.zoom + vp.anchorY);
+    return p;
+}
 void UpdateVisibleCorners(MapViewport& vp);
 
 // The scales, zoom and centre of the initial update for a client area of width x height.
