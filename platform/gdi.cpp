@@ -74,6 +74,7 @@ bool CFont::CreateFontIndirect(const LOGFONTA* lf)
     font.setStrikeOut(m_lf.lfStrikeOut != 0);
     font.setStyleHint(QFont::TypeWriter);
     m_font = font;
+    m_metrics.reset();
     m_valid = true;
     return true;
 }
@@ -81,7 +82,15 @@ bool CFont::CreateFontIndirect(const LOGFONTA* lf)
 void CFont::SetQFont(const QFont& font)
 {
     m_font = font;
+    m_metrics.reset();
     m_valid = true;
+}
+
+const QFontMetrics& CFont::Metrics() const
+{
+    if (!m_metrics)
+        m_metrics = std::make_unique<QFontMetrics>(m_font);
+    return *m_metrics;
 }
 
 bool CBitmap::CreateCompatibleBitmap(CDC*, int width, int height)
@@ -596,7 +605,7 @@ QString CDC::Decode(std::string_view text) const
 
 SIZE CDC::GetTextExtent(std::string_view text) const
 {
-    const QFontMetrics fm(m_font->Font());
+    const QFontMetrics& fm = m_font->Metrics();
     return {fm.horizontalAdvance(Decode(text)), fm.ascent() + fm.descent()};
 }
 
@@ -615,7 +624,7 @@ bool CDC::ExtTextOut(int x, int y, unsigned options, const RECT* rect, const cha
         return true;
     const QString s = Decode(std::string_view(text, count));
     const QFont& font = m_font->Font();
-    const QFontMetrics fm(font);
+    const QFontMetrics& fm = m_font->Metrics();
     const int width = fm.horizontalAdvance(s);
     const int height = fm.ascent() + fm.descent();
     int left = x;

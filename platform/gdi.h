@@ -6,6 +6,7 @@
 #include "platform/wintypes.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <memory>
 #include <string>
@@ -122,10 +123,13 @@ public:
     const LOGFONTA& LogFont() const { return m_lf; }
     const QFont& Font() const { return m_font; }
     void SetQFont(const QFont& font);
+    // Metrics of the face, made once: text is measured for every label of every frame.
+    const QFontMetrics& Metrics() const;
 
 private:
     LOGFONTA m_lf;
     QFont m_font;
+    mutable std::unique_ptr<QFontMetrics> m_metrics;
 };
 
 class CDC;
