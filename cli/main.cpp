@@ -5,7 +5,9 @@
 #include "geodata/geodata.h"
 #include "geodata/meshdb.h"
 #include "platform/kernel.h"
+#include "view/readout.h"
 #include "view/view.h"
+#include "platform/cp932.h"
 #include "geodata/meshcode.h"
 
 #include <QApplication>
@@ -33,6 +35,7 @@ const char kHelp[] =
     "  mesh LAT LON     the grid-square code digits of a point, as the status bar shows them:\n"
     "                   FIRST SECOND THIRD\n"
     "  rect CODE        the square of a 6- or 8-digit mesh code: SOUTH WEST NORTH EAST\n"
+    "  readout LAT LON  the two status-bar texts for a pointer at that point\n"
     "  render ...       draw one map frame to a PNG file (render --help)\n"
     "  stats            what the embedded data holds: one line NAME COUNT per collection, then\n"
     "                   elevation MIN MAX\n"
@@ -218,6 +221,14 @@ int main(int argc, char** argv)
         if (!MeshCodeToRect(static_cast<MeshCode>(code), r))
             return Fail(std::string("not a 6- or 8-digit mesh code: ") + argv[2]);
         std::printf("%.17g %.17g %.17g %.17g\n", r.south, r.west, r.north, r.east);
+        return 0;
+    }
+    if (cmd == "readout") {
+        double lat, lon;
+        if (argc != 4 || !ParseDouble(argv[2], lat) || !ParseDouble(argv[3], lon))
+            return Fail("usage: tesselo-cli readout LAT LON (decimal degrees)");
+        std::cout << Cp932ToUtf8(CoordinateText(GeoPoint{lon, lat})) << "\n"
+                  << Cp932ToUtf8(MeshCodeText(GeoPoint{lon, lat})) << "\n";
         return 0;
     }
     if (cmd == "stats") {

@@ -7,6 +7,7 @@
 #include "render/layers.h"
 #include "render/memdc.h"
 #include "view/navigation.h"
+#include "view/readout.h"
 #include "view/screenscale.h"
 
 #include <cstring>
@@ -165,6 +166,7 @@ void CTesseloView::DrawSplash(CDC* dc)
 void CTesseloView::OnMouseMove(unsigned flags, POINT point)
 {
     m_vp.cursor = ClientToGeo(m_vp, point);
+    WriteReadout(m_vp.cursor);
     if (flags & MK_RBUTTON) {
         GeoPoint center;
         if (DragStep(m_vp, point.x - m_lastMouse.x, point.y - m_lastMouse.y, m_relief.rowsPainted, m_homePoint,
