@@ -1,6 +1,7 @@
 #include "cli/driver.h"
 
 #include "app/app.h"
+#include "geodata/catalogue.h"
 #include "platform/system.h"
 #include "view/view.h"
 
@@ -136,6 +137,23 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
                 << " rowsPainted=" << view->m_relief.rowsPainted << "\n";
             return true;
         }
+        if (w[1] == "frame" && w.size() == 2) {
+            out << "fineZoom=" << view->m_fineZoom << " buttonShown=";
+            for (bool b : view->m_buttonShown)
+                out << (b ? '1' : '0');
+            out << "\n";
+            return true;
+        }
+        if ((w[1] == "tile10" || w[1] == "tile5") && w.size() == 3) {
+            const auto& tiles = w[1] == "tile10" ? g_dem10Tiles : g_dem5Tiles;
+            int i;
+            if (!ParseInt(w[2], i) || i < 0 || static_cast<size_t>(i) >= tiles.size())
+                return bad("print " + w[1] + " 0.." + std::to_string(static_cast<long>(tiles.size()) - 1));
+            const DemTile& t = tiles[static_cast<size_t>(i)];
+            const RECT& r = t.screenRect;
+            out << t.code << " " << r.left << "," << r.top << "," << r.right << "," << r.bottom << "\n";
+            return true;
+        }
         if (w[1] == "sheet" && w.size() == 3) {
             int code;
             if (!ParseInt(w[2], code))
@@ -194,6 +212,16 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
         if (w.size() != 3 || !ParseInt(w[1], x) || !ParseInt(w[2], y))
             return bad("rdblclick X Y");
         QTest::mouseDClick(view, Qt::RightButton, {}, QPoint(x, y));
+        Settle();
+        return true;
+    }
+    if (cmd == "key") {
+        if (w.size() != 2 || (w[1] != "escape" && w[1].size() != 1))
+            return bad("key escape|CHARACTER");
+        if (w[1] == "escape")
+            QTest::keyClick(view, Qt::Key_Escape);
+        else
+            QTest::keyClick(view, w[1][0]);
         Settle();
         return true;
     }

@@ -77,3 +77,24 @@ TEST_F(DriverTest, ErrorsStopTheScript)
     Run("shot /nonexistent/dir/x.png\n", false);
     EXPECT_EQ(lastError, "error: cannot write /nonexistent/dir/x.png\n");
 }
+
+TEST_F(DriverTest, NavigationAndFrameCommands)
+{
+    const std::string out = Run("size 933 568\ntick\nprint frame\nwheel 466 284 41\nprint relief\nprint frame\n"
+                                "rdblclick 10 10\nprint relief\nzoom 22\ncenter 139.767 35.681\nprint sheet 5339\n"
+                                "key escape\nkey q\n");
+    std::istringstream lines(out);
+    std::string frame0, relief1, frame1, relief2, sheet;
+    std::getline(lines, frame0);
+    std::getline(lines, relief1);
+    std::getline(lines, frame1);
+    std::getline(lines, relief2);
+    std::getline(lines, sheet);
+    EXPECT_EQ(frame0, "fineZoom=0 buttonShown=0000011");
+    EXPECT_EQ(relief1.rfind("brightness=0.17999999999999", 0), 0u) << relief1;
+    EXPECT_EQ(frame1, "fineZoom=1 buttonShown=1111111");
+    EXPECT_EQ(relief2.rfind("brightness=1 rowsPainted=", 0), 0u) << relief2;
+    EXPECT_EQ(std::count(sheet.begin(), sheet.end(), ','), 3) << sheet;
+    Run("print tile10 -1\n", false);
+    Run("key enter\n", false);
+}
