@@ -48,7 +48,22 @@ static QImage Icon(int s)
     return img;
 }
 
-static QImage Splash()
+// The land of a rendered relief frame: sea (no data) and the background become transparent.
+static QImage LandOf(const QImage& relief)
+{
+    QImage land = relief.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < land.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(land.scanLine(y));
+        for (int x = 0; x < land.width(); ++x) {
+            const QRgb c = row[x];
+            if ((qRed(c) == 0 && qGreen(c) == 0) || (qRed(c) < 8 && qGreen(c) < 8 && qBlue(c) < 8))
+                row[x] = qRgba(0, 0, 0, 0);
+        }
+    }
+    return land;
+}
+
+static QImage Splash(const QImage& relief)
 {
     const int w = 520, h = 300;
     QImage img(w, h, QImage::Format_RGB32);
@@ -63,26 +78,33 @@ static QImage Splash()
         p.drawLine(x, 0, x, h);
     for (int y = 20; y < h; y += 27)
         p.drawLine(0, y, w, y);
+    if (!relief.isNull()) {
+        // Japan in its own relief colours behind the title.
+        const QImage land = LandOf(relief);
+        p.setOpacity(0.9);
+        p.drawImage(QRect(140, -8, 400, 301), land, QRect(140, 0, 560, 420));
+        p.setOpacity(1.0);
+    }
     p.save();
-    p.translate(36, 70);
-    DrawIcon(p, 150);
+    p.translate(28, 28);
+    DrawIcon(p, 96);
     p.restore();
     QFont title(QStringLiteral("IPAGothic"));
     title.setPixelSize(64);
     p.setFont(title);
     p.setPen(QColor(245, 245, 245));
-    p.drawText(QPointF(212, 140), QStringLiteral("テセロ"));
+    p.drawText(QPointF(28, 196), QStringLiteral("テセロ"));
     QFont latin(QStringLiteral("IPAGothic"));
     latin.setPixelSize(30);
     p.setFont(latin);
     p.setPen(QColor(0, 245, 255));
-    p.drawText(QPointF(216, 184), QStringLiteral("Tesselo"));
+    p.drawText(QPointF(32, 236), QStringLiteral("Tesselo"));
     QFont small(QStringLiteral("IPAGothic"));
     small.setPixelSize(14);
     p.setFont(small);
     p.setPen(QColor(205, 179, 139));
-    p.drawText(QPointF(216, 214), QStringLiteral("基盤地図情報 数値標高モデル 10m / 5m"));
-    p.drawText(QPointF(216, 236), QStringLiteral("ファイル選択地図  Ver 5.01"));
+    p.drawText(QPointF(32, 264), QStringLiteral("基盤地図情報 数値標高モデル 10m / 5m"));
+    p.drawText(QPointF(32, 284), QStringLiteral("ファイル選択地図  Ver 5.01"));
     return img;
 }
 
@@ -90,12 +112,13 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make-art RESOURCES_DIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make-art RESOURCES_DIR [RELIEF.png]\n");
         return 1;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
-    bool ok = Splash().save(dir + "/bitmaps/136.png");
+    const QImage relief = argc == 3 ? QImage(QString::fromLocal8Bit(argv[2])) : QImage();
+    bool ok = Splash(relief).save(dir + "/bitmaps/136.png");
     for (int s : {16, 32, 48, 64, 128, 256})
         ok = Icon(s).save(dir + QStringLiteral("/icons/128-%1.png").arg(s)) && ok;
     return ok ? 0 : 1;
