@@ -622,6 +622,15 @@ bool CDC::ExtTextOut(int x, int y, unsigned options, const RECT* rect, const cha
         FillSolidRect(*rect, m_bkColor);
     if (!text || count == 0)
         return true;
+    // Text that cannot reach the clip box whatever its alignment draws nothing: skip its layout.
+    {
+        const int em = std::max(1, m_font->Font().pixelSize());
+        const int64_t reach = static_cast<int64_t>(count) * em + 2 * em;
+        const RECT clip = DeviceClip();
+        const int64_t dx = static_cast<int64_t>(x) - m_origin.x, dy = static_cast<int64_t>(y) - m_origin.y;
+        if (dx + reach < clip.left || dx - reach > clip.right || dy + reach < clip.top || dy - reach > clip.bottom)
+            return true;
+    }
     const QString s = Decode(std::string_view(text, count));
     const QFont& font = m_font->Font();
     const QFontMetrics& fm = m_font->Metrics();

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 bool IsOnScreen(const MapViewport& vp, POINT p)
 {
@@ -17,6 +18,30 @@ bool IsOnScreen(const MapViewport& vp, POINT p)
 }
 
 namespace {
+
+// The tiles of a layer stand on a few thousand distinct meridians and parallels; each is
+// projected once a frame and looked up after that. Same input, same pixel: the results are
+// those of GeoToClient.
+class AxisCache {
+public:
+    template <typename F> int Get(double v, F&& project)
+    {
+        uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        const size_t slot = static_cast<size_t>((bits * 0x9E3779B97F4A7C15ull) >> (64 - kBits));
+        if (m_used[slot] && m_key[slot] == bits)
+            return m_value[slot];
+        m_used[slot] = true;
+        m_key[slot] = bits;
+        return m_value[slot] = project(v);
+    }
+
+private:
+    static constexpr int kBits = 13;
+    bool m_used[1 << kBits] = {};
+    uint64_t m_key[1 << kBits];
+    int m_value[1 << kBits];
+};
 
 // Both tile layers: every tile's rectangle is stored, on-screen tiles are drawn.
 template <typename Tiles>
@@ -31,9 +56,13 @@ void DrawTiles(CDC* dc, CTesseloView& view, Tiles& tiles, CPen& pen, CFont& font
     CFont* oldFont = dc->SelectObject(&font);
     const MapViewport& vp = view.m_vp;
     char text[16];
+    auto xs = std::make_unique<AxisCache>();
+    auto ys = std::make_unique<AxisCache>();
+    auto x = [&](double lon) { return GeoToClient(vp, GeoPoint{lon, vp.center.lat}).x; };
+    auto y = [&](double lat) { return GeoToClient(vp, GeoPoint{vp.center.lon, lat}).y; };
     for (DemTile& t : tiles) {
-        const POINT p1 = GeoToClient(vp, GeoPoint{t.bounds.west, t.bounds.south});
-        const POINT p2 = GeoToClient(vp, GeoPoint{t.bounds.east, t.bounds.north});
+        const POINT p1{xs->Get(t.bounds.west, x), ys->Get(t.bounds.south, y)};
+        const POINT p2{xs->Get(t.bounds.east, x), ys->Get(t.bounds.north, y)};
         t.screenRect = RECT{p1.x, p2.y, p2.x, p1.y};
         if (!IsOnScreen(vp, p1) && !IsOnScreen(vp, p2))
             continue;
