@@ -131,6 +131,30 @@ TEST_F(LayersTest, ThresholdsReachedExactlySwitchLayersOn)
     EXPECT_TRUE(view->m_buttonShown[1]);
 }
 
+TEST_F(LayersTest, LabelsTilesAndBoundariesFromTheirThresholds)
+{
+    if (g_dem10Tiles.empty() || g_boundaryPoints.empty())
+        GTEST_SKIP() << "no data sets embedded";
+    view->m_vp.center = {139.767, 35.681};
+    const RECT before = g_dem10Tiles[0].screenRect;
+    Frame(21.9999);  // no 10 m layer: the rectangles stay as they were
+    EXPECT_EQ(g_dem10Tiles[0].screenRect, before);
+    const int grey = CountColor(view->Surface(), RGB(127, 127, 127));
+    Frame(22.0);
+    EXPECT_GT(CountColor(view->Surface(), RGB(127, 127, 127)), grey + 200);  // tile frames
+    EXPECT_NE(g_dem10Tiles[0].screenRect, before);
+    Frame(25.9999);
+    const int tan = CountColor(view->Surface(), RGB(205, 179, 139));
+    Frame(26.0);
+    EXPECT_GT(CountColor(view->Surface(), RGB(205, 179, 139)), tan + 50);  // boundary lines
+    // First-level labels (near-white text) from 2.9 up to 18.
+    view->m_vp.center = {139.5, 35.67};
+    Frame(2.8999);
+    const int without = CountColor(view->Surface(), RGB(245, 245, 245));
+    Frame(2.9);
+    EXPECT_GT(CountColor(view->Surface(), RGB(245, 245, 245)), without);
+}
+
 TEST_F(LayersTest, TileLayersStoreEveryRectangleAndTheMarkerGoesHollow)
 {
     if (g_dem10Tiles.empty())
