@@ -2,10 +2,12 @@
 
 #include "platform/kernel.h"
 #include "platform/qtext.h"
+#include "platform/system.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <algorithm>
 
 CStatusBar::CStatusBar(QWidget* parent) : QWidget(parent), m_layout(new QHBoxLayout(this))
 {
@@ -15,6 +17,11 @@ CStatusBar::CStatusBar(QWidget* parent) : QWidget(parent), m_layout(new QHBoxLay
     SetBkColor(m_bk);
     // Panes that do not fit are cut off at the right; the bar never holds the window wide.
     m_layout->setSizeConstraint(QLayout::SetNoConstraint);
+    // The panes' widths were made for the system's small interface face; the proportional IPA
+    // face at 11 pixels per 96 dpi fits the readout into them.
+    QFont face(QStringLiteral("IPAPGothic"));
+    face.setPixelSize(std::max(9, GetSystemMetrics(SM_CXICON) * 11 / 32));
+    setFont(face);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     setMinimumWidth(0);
 }
