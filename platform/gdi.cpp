@@ -323,6 +323,17 @@ QPainter* CDC::Painter()
     return m_painter.get();
 }
 
+uint32_t* CDC::Row(int r)
+{
+    QImage* s = Surface();
+    if (s != m_bitsSurface || !m_bits) {
+        m_bitsSurface = s;
+        m_bits = s->bits();
+        m_stride = s->bytesPerLine();
+    }
+    return reinterpret_cast<uint32_t*>(m_bits + r * m_stride);
+}
+
 void CDC::EndPainter()
 {
     if (m_painter) {
@@ -340,7 +351,7 @@ void CDC::HLine(int x0, int x1, int y, uint32_t pixel, const RECT& clip)
     x1 = std::min(x1, clip.right);
     if (x0 >= x1)
         return;
-    auto* row = reinterpret_cast<uint32_t*>(Surface()->scanLine(y));
+    uint32_t* row = Row(y);
     std::fill(row + x0, row + x1, pixel);
 }
 
@@ -379,9 +390,6 @@ void CDC::ThinLine(int x0, int y0, int x1, int y1, uint32_t pixel, const RECT& c
     }
     iFirst = std::max<int64_t>(iFirst, 0);
     iEnd = std::min<int64_t>(iEnd, n);
-    QImage* surface = Surface();
-    uchar* bits = surface->bits();
-    const qsizetype stride = surface->bytesPerLine();
     const int64_t minorDelta = xMajor ? ady : adx;
     for (int64_t i = iFirst; i < iEnd; ++i) {
         const int64_t minorStep = (2 * i * minorDelta + n) / (2 * n);
@@ -395,7 +403,7 @@ void CDC::ThinLine(int x0, int y0, int x1, int y1, uint32_t pixel, const RECT& c
         }
         if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom)
             continue;
-        reinterpret_cast<uint32_t*>(bits + y * stride)[x] = pixel;
+        Row(static_cast<int>(y))[x] = pixel;
     }
 }
 
@@ -484,10 +492,10 @@ bool CDC::Rectangle(int left, int top, int right, int bottom)
         HLine(l, r + 1, b, pixel, clip);
         if (l >= clip.left && l < clip.right)
             for (int y = std::max(t + 1, clip.top); y < std::min(b, clip.bottom); ++y)
-                reinterpret_cast<uint32_t*>(Surface()->scanLine(y))[l] = pixel;
+                Row(y)[l] = pixel;
         if (r >= clip.left && r < clip.right)
             for (int y = std::max(t + 1, clip.top); y < std::min(b, clip.bottom); ++y)
-                reinterpret_cast<uint32_t*>(Surface()->scanLine(y))[r] = pixel;
+                Row(y)[r] = pixel;
     }
     return true;
 }
@@ -554,7 +562,7 @@ COLORREF CDC::SetPixelV(int x, int y, COLORREF color)
     if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom)
         return color;
     EndPainter();
-    reinterpret_cast<uint32_t*>(s->scanLine(y))[x] = PixelOf(color);
+    Row(y)[x] = PixelOf(color);
     return color;
 }
 

@@ -223,6 +223,8 @@ public:
 private:
     QPainter* Painter();
     void EndPainter();
+    // Row r of the surface for writing; the surface is detached once, not per pixel.
+    uint32_t* Row(int r);
     RECT DeviceClip() const;
     void HLine(int x0, int x1, int y, uint32_t pixel, const RECT& clip);
     void ThinLine(int x0, int y0, int x1, int y1, uint32_t pixel, const RECT& clip);
@@ -247,6 +249,9 @@ private:
     RECT m_deviceClip;
     std::unique_ptr<QPainter> m_painter;
     QImage* m_painterSurface = nullptr;
+    QImage* m_bitsSurface = nullptr;
+    uchar* m_bits = nullptr;
+    qsizetype m_stride = 0;
 };
 
 // Pixel value of a colour in our surfaces (QImage::Format_RGB32).
