@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -88,6 +89,21 @@ void StartOffscreenQt()
     }
 }
 
+// The real main window started off screen, as a scripted run has it, handed to run.
+int WithWindow(char* argv0, const std::function<int(CTesseloApp&)>& run)
+{
+    StartOffscreenQt();
+    int qtArgc = 1;
+    char* qtArgv[] = {argv0, nullptr};
+    QApplication qt(qtArgc, qtArgv);
+    PrepareProcess();
+    PrepareScriptedRun();
+    CTesseloApp app;
+    if (!app.InitInstance({}))
+        return Fail("the main window could not be created");
+    return run(app);
+}
+
 int Drive(int argc, char** argv)
 {
     if (argc > 3)
@@ -98,17 +114,10 @@ int Drive(int argc, char** argv)
         if (!file)
             return Fail(std::string("cannot read ") + argv[2]);
     }
-    StartOffscreenQt();
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QApplication qt(qtArgc, qtArgv);
-    PrepareProcess();
-    PrepareScriptedRun();
-    CTesseloApp app;
-    if (!app.InitInstance({}))
-        return Fail("the main window could not be created");
-    Driver driver(app);
-    return driver.Run(argc == 3 ? static_cast<std::istream&>(file) : std::cin, std::cout, std::cerr) ? 0 : 1;
+    return WithWindow(argv[0], [&](CTesseloApp& app) {
+        Driver driver(app);
+        return driver.Run(argc == 3 ? static_cast<std::istream&>(file) : std::cin, std::cout, std::cerr) ? 0 : 1;
+    });
 }
 
 const char kRenderHelp[] =
@@ -164,34 +173,27 @@ int Render(int argc, char** argv)
     }
     if (out.empty())
         return Fail("render: --out FILE.png is required");
-    StartOffscreenQt();
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QApplication qt(qtArgc, qtArgv);
-    PrepareProcess();
-    PrepareScriptedRun();
-    CTesseloApp app;
-    if (!app.InitInstance({}))
-        return Fail("the main window could not be created");
-    Driver driver(app);
-    std::ostringstream ignored;
-    std::string error;
-    driver.Execute("size " + std::to_string(width) + " " + std::to_string(height), ignored, error);
-    CTesseloView* view = app.MainFrame()->View();
-    // The scales of a view whose initial update saw this client area.
-    InitViewport(view->m_vp, width, height);
-    ResizeViewport(view->m_vp, width, height);
-    view->m_vp.zoom = zoom;
-    view->m_vp.center = GeoPoint{lon, lat};
-    view->m_marker = GeoPoint{mlon, mlat};
-    view->m_show5m = fiveMeter;
-    view->m_relief.brightness = 1.0;
-    view->m_splash = false;
-    UpdateVisibleCorners(view->m_vp);
-    view->RepaintNow();
-    if (!view->Surface().save(QString::fromStdString(out), "PNG"))
-        return Fail("render: cannot write " + out);
-    return 0;
+    return WithWindow(argv[0], [&](CTesseloApp& app) {
+        Driver driver(app);
+        std::ostringstream ignored;
+        std::string error;
+        driver.Execute("size " + std::to_string(width) + " " + std::to_string(height), ignored, error);
+        CTesseloView* view = app.MainFrame()->View();
+        // The scales of a view whose initial update saw this client area.
+        InitViewport(view->m_vp, width, height);
+        ResizeViewport(view->m_vp, width, height);
+        view->m_vp.zoom = zoom;
+        view->m_vp.center = GeoPoint{lon, lat};
+        view->m_marker = GeoPoint{mlon, mlat};
+        view->m_show5m = fiveMeter;
+        view->m_relief.brightness = 1.0;
+        view->m_splash = false;
+        UpdateVisibleCorners(view->m_vp);
+        view->RepaintNow();
+        if (!view->Surface().save(QString::fromStdString(out), "PNG"))
+            return Fail("render: cannot write " + out);
+        return 0;
+    });
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "geodata/inflate.h"
 #include "geodata/meshcode.h"
+#include "geodata/records.h"
 #include "platform/cp932.h"
 
 #include <algorithm>
@@ -30,12 +31,6 @@ std::string_view Field(const unsigned char* p, size_t width)
     return {reinterpret_cast<const char*>(p), n};
 }
 
-int32_t ReadInt32(const unsigned char* p)
-{
-    int32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
 } // namespace
 
 const char* const kPrefectureNamesUtf8[47] = {
@@ -96,24 +91,15 @@ void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t s
     std::vector<DemFileEntry>& files = ten ? g_dem10Files : g_dem5Files;
     std::vector<DemTile>& tiles = ten ? g_dem10Tiles : g_dem5Tiles;
     StringPool& pool = ten ? g_dem10Names : g_dem5Names;
-    const int32_t count = ReadInt32(content);
-    // Room for every record the content can hold, so that filling never reallocates.
-    const size_t fit = (size - 4) / kCatalogueRecordSize;
-    const size_t want = count > 0 ? std::min<size_t>(static_cast<size_t>(count), fit) + 2 : 2;
-    if (files.capacity() < files.size() + want)
-        files.reserve(files.size() + want);
-    if (tiles.capacity() < tiles.size() + want)
-        tiles.reserve(tiles.size() + want);
+    const size_t records = RecordsInside(ReadInt32(content), size, kCatalogueRecordSize);
+    MakeRoom(files, records + 2);
+    MakeRoom(tiles, records + 2);
     // A ZIP holds the files of one second-level mesh, which follow each other: keep one copy.
     PooledString lastZip;
     std::string_view lastZipBytes;
     bool haveZip = false;
-    for (int32_t i = 0; i < count; ++i) {
-        const size_t offset = 4 + static_cast<size_t>(kCatalogueRecordSize) * static_cast<size_t>(i);
-        // Only records whose bytes all lie inside the content are read.
-        if (offset + kCatalogueRecordSize > size)
-            break;
-        const unsigned char* r = content + offset;
+    for (size_t i = 0; i < records; ++i) {
+        const unsigned char* r = content + 4 + kCatalogueRecordSize * i;
         DemFileEntry entry;
         entry.prefecture = ReadInt32(r);
         const std::string_view xml = Field(r + 4, 40);

@@ -1,5 +1,6 @@
 #include "geodata/places.h"
 
+#include "geodata/records.h"
 #include "platform/kernel.h"
 
 #include <algorithm>
@@ -53,19 +54,13 @@ void ReadPlaces(const unsigned char* bytes, size_t size, std::vector<PlaceEntry>
 {
     if (!bytes || size < 4)
         return;
-    int32_t count;
-    std::memcpy(&count, bytes, 4);
+    const int32_t count = ReadInt32(bytes);
     if (count <= 0)
         return;
-    const size_t fit = (size - 4) / kPlaceRecordSize;
-    const size_t want = std::min<size_t>(static_cast<size_t>(count), fit) + 2;
-    if (collection.capacity() < collection.size() + want)
-        collection.reserve(collection.size() + want);
-    for (int32_t i = 0; i < count; ++i) {
-        const size_t offset = 4 + static_cast<size_t>(kPlaceRecordSize) * static_cast<size_t>(i);
-        if (offset + kPlaceRecordSize > size)
-            break;
-        const unsigned char* r = bytes + offset;
+    const size_t records = RecordsInside(count, size, kPlaceRecordSize);
+    MakeRoom(collection, records + 2);
+    for (size_t i = 0; i < records; ++i) {
+        const unsigned char* r = bytes + 4 + kPlaceRecordSize * i;
         PlaceEntry e;
         std::memcpy(&e.lat, r, 8);
         std::memcpy(&e.lon, r + 8, 8);

@@ -31,15 +31,10 @@ def rect2(code):
 
 
 def rect3(code):
+    south2, west2, _n, _e = rect2(code // 100)
     s = str(code)
-    lat1 = int(s[0:2]) / 1.5
-    lon1 = int(s[2:4]) + 100
-    lat2 = int(s[4]) * 0.0833333333333333
-    lon2 = int(s[5]) * 0.125
-    lat3 = int(s[6]) * 0.0083333333333333
-    lon3 = int(s[7]) * 0.0125
-    south = (lat2 + lat1) + lat3
-    west = (lon2 + lon1) + lon3
+    south = south2 + int(s[6]) * 0.0083333333333333
+    west = west2 + int(s[7]) * 0.0125
     return south, west, south + 0.0083333333333333, west + 0.0125
 
 
