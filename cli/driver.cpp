@@ -23,6 +23,14 @@ std::string FormatDouble(double v)
     return buf;
 }
 
+bool ParseDouble(const std::string& s, double& v)
+{
+    char* end = nullptr;
+    errno = 0;
+    v = std::strtod(s.c_str(), &end);
+    return end != s.c_str() && *end == 0 && errno == 0 && std::isfinite(v);
+}
+
 void PrepareScriptedRun()
 {
     CWnd::SetManualTimers(true);
@@ -41,14 +49,6 @@ std::vector<std::string> Words(const std::string& line)
     while (in >> w)
         words.push_back(w);
     return words;
-}
-
-bool ParseDouble(const std::string& s, double& v)
-{
-    char* end = nullptr;
-    errno = 0;
-    v = std::strtod(s.c_str(), &end);
-    return end != s.c_str() && *end == 0 && errno == 0 && std::isfinite(v);
 }
 
 bool ParseInt(const std::string& s, int& v)

@@ -26,3 +26,6 @@ void PrepareScriptedRun();
 
 // "%.17g"
 std::string FormatDouble(double v);
+
+// A finite decimal number making up the whole of s, read the C way.
+bool ParseDouble(const std::string& s, double& v);

@@ -63,14 +63,6 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 on success, 1 on a bad argument or a failed command.\n";
 
-bool ParseDouble(const char* s, double& v)
-{
-    char* end = nullptr;
-    errno = 0;
-    v = std::strtod(s, &end);
-    return end != s && *end == 0 && errno == 0 && std::isfinite(v);
-}
-
 int Fail(const std::string& message)
 {
     std::cerr << "tesselo-cli: " << message << "\n";
@@ -137,8 +129,7 @@ const char kRenderHelp[] =
 bool ParsePair(const std::string& s, char sep, double& a, double& b)
 {
     const auto at = s.find(sep);
-    return at != std::string::npos && ParseDouble(s.substr(0, at).c_str(), a) &&
-           ParseDouble(s.substr(at + 1).c_str(), b);
+    return at != std::string::npos && ParseDouble(s.substr(0, at), a) && ParseDouble(s.substr(at + 1), b);
 }
 
 int Render(int argc, char** argv)

@@ -48,6 +48,6 @@ void LoadBoundaryLines(HGLOBAL& block, int32_t& blockSize)
     const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
     if (!bytes)
         return;
-    ReadBoundaryLines(bytes, std::min<size_t>(static_cast<size_t>(blockSize), GlobalSize(block)));
+    ReadBoundaryLines(bytes, BlockBytes(block, blockSize));
     GlobalUnlock(block);
 }

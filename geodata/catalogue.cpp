@@ -131,7 +131,7 @@ void LoadDemCatalogue(DemEdition edition, HGLOBAL& block, int32_t& blockSize)
     const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
     if (!bytes)
         return;
-    ReadDemCatalogue(edition, bytes, std::min<size_t>(static_cast<size_t>(blockSize), GlobalSize(block)));
+    ReadDemCatalogue(edition, bytes, BlockBytes(block, blockSize));
     GlobalUnlock(block);
 }
 

@@ -24,6 +24,11 @@ bool Resize(HGLOBAL& block, int64_t size, unsigned char*& bytes)
 
 } // namespace
 
+size_t BlockBytes(HGLOBAL block, int32_t blockSize)
+{
+    return std::min<size_t>(static_cast<size_t>(std::max(blockSize, 0)), GlobalSize(block));
+}
+
 // Inflation writes straight into the block: each piece of the stream (2 x S bytes, the size of
 // the work buffer) lands at its place, and the block keeps exactly the size that copying the
 // pieces through a work buffer would give it: it grows only for a piece that does not fit, by
@@ -37,7 +42,7 @@ bool InflateResource(uint16_t id, HGLOBAL& block, int32_t& blockSize)
     int64_t written = 0;
     bool streamOpen = false;
     auto finish = [&](bool ok) {
-        const size_t size = std::min<size_t>(static_cast<size_t>(std::max(blockSize, 0)), GlobalSize(block));
+        const size_t size = BlockBytes(block, blockSize);
         if (static_cast<size_t>(written) < size)
             std::memset(bytes + written, 0, size - static_cast<size_t>(written));
         if (streamOpen && inflateEnd(&g_stream) != Z_OK)

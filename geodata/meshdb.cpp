@@ -86,7 +86,7 @@ void CMeshDB::LoadElevationRaster()
             return;
         }
         if (const auto* content = static_cast<const unsigned char*>(GlobalLock(temp))) {
-            CopyContent(content, std::min<size_t>(static_cast<size_t>(blockSize), GlobalSize(temp)));
+            CopyContent(content, BlockBytes(temp, blockSize));
             GlobalUnlock(temp);
         }
         GlobalFree(temp);

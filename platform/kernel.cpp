@@ -50,11 +50,11 @@ namespace {
 // Blocks of several megabytes (the inflated catalogues, the raster) are mapped on their own, so
 // that they come zeroed and grow without copying.
 constexpr size_t kMapFrom = 2u << 20;
-constexpr size_t kHuge = 2u << 20;
+constexpr size_t kMapGranule = 2u << 20;
 
 size_t MappedSize(size_t bytes)
 {
-    return (bytes + kHuge - 1) / kHuge * kHuge;
+    return (bytes + kMapGranule - 1) / kMapGranule * kMapGranule;
 }
 
 // The pages are about to be written whole; asking for them at once is far cheaper than one
