@@ -2,8 +2,16 @@
 
 #include "app/app.h"
 #include "geodata/catalogue.h"
+#include "navaids/jumpdialog.h"
+#include "picking/infodialog.h"
 #include "platform/system.h"
 #include "view/view.h"
+
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -31,11 +39,20 @@ bool ParseDouble(const std::string& s, double& v)
     return end != s.c_str() && *end == 0 && errno == 0 && std::isfinite(v);
 }
 
+namespace {
+// The last address handed to the desktop; driving never launches a browser.
+std::string g_lastWebAddress;
+} // namespace
+
 void PrepareScriptedRun()
 {
     CWnd::SetManualTimers(true);
     SetKeySimulation(true);
-    SetShellOpenHandler([](const std::string&) { return true; });
+    g_lastWebAddress.clear();
+    SetShellOpenHandler([](const std::string& address) {
+        g_lastWebAddress = address;
+        return true;
+    });
     SetMessageBoxHandler([](const std::string&, const std::string&, unsigned) { return 1; });
 }
 
@@ -73,12 +90,103 @@ void Settle()
     QCoreApplication::processEvents();
 }
 
+// A left-button press or release on the view, with an Alt key held down or not.
+void LeftButton(CTesseloView* view, bool press, int x, int y, bool alt)
+{
+    SetSimulatedKeyState(VK_LMENU, alt);
+    const QPointF local(x, y);
+    // The pointer gets there first, as a hand on the mouse moves it.
+    QMouseEvent move(QEvent::MouseMove, local, view->mapToGlobal(local), Qt::NoButton,
+                     press ? Qt::NoButton : Qt::LeftButton, alt ? Qt::AltModifier : Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &move);
+    QMouseEvent ev(press ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, local, view->mapToGlobal(local),
+                   Qt::LeftButton, press ? Qt::LeftButton : Qt::NoButton, alt ? Qt::AltModifier : Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &ev);
+    SetSimulatedKeyState(VK_LMENU, false);
+    Settle();
+}
+
+// Types text into a line edit: keys for ASCII, committed input for the rest, as an input
+// method delivers Japanese text.
+void Type(QLineEdit* edit, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7F) {
+            QTest::keyClick(edit, static_cast<char>(c.unicode()));
+        } else {
+            QInputMethodEvent ev;
+            ev.setCommitString(QString(c));
+            QCoreApplication::sendEvent(edit, &ev);
+        }
+    }
+}
+
+// What became of a jump dialog that the driver ran.
+struct JumpOutcome {
+    bool seen = false;
+    bool refused = false;
+    bool accepted = false;
+    double lat = -1.0, lon = -1.0;
+};
+
+// Opens the jump dialog with its panel button; once it is up, fill answers it. The dialog runs
+// modally, so the answer comes from inside its own loop.
+bool RunJump(CTesseloView* view, std::function<void(CJumpDialog*, JumpOutcome&)> fill, JumpOutcome& outcome,
+             std::string& error)
+{
+    if (!view->m_buttonShown[5]) {
+        error = "the jump button is not shown";
+        return false;
+    }
+    // Owned here, so that it cannot fire after this returns.
+    QTimer answer;
+    answer.setSingleShot(true);
+    QObject::connect(&answer, &QTimer::timeout, [&outcome, &fill] {
+        auto* dialog = qobject_cast<CJumpDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        outcome.seen = true;
+        fill(dialog, outcome);
+        if (dialog->isVisible())
+            dialog->close();
+    });
+    const RECT& r = view->m_buttonRect[5];
+    const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    LeftButton(view, true, x, y, false);
+    // The release opens the dialog, and the timer fires in its loop.
+    answer.start(0);
+    LeftButton(view, false, x, y, false);
+    if (!outcome.seen) {
+        error = "the jump dialog did not open";
+        return false;
+    }
+    return true;
+}
+
+std::string Escaped(const QString& text)
+{
+    std::string out;
+    for (char c : text.toStdString()) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 Driver::Driver(CTesseloApp& app) : m_app(app) {}
 
 bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string& error)
 {
+    if (rawLine == "jump" || rawLine.rfind("jump ", 0) == 0)
+        return Jump(rawLine.size() > 5 ? rawLine.substr(5) : std::string(), out, error);
     std::string line = rawLine;
     if (const auto hash = line.find('#'); hash != std::string::npos)
         line.erase(hash);
@@ -167,6 +275,36 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
             error = "no sheet " + w[2];
             return false;
         }
+        if (w[1] == "list" && w.size() == 2) {
+            CInfoDialog* list = g_infoWindow;
+            out << "visible=" << (list && list->isVisible()) << "\n"
+                << (list ? list->windowTitle().toStdString() : std::string()) << "\n"
+                << "text=" << (list ? Escaped(list->Text()) : std::string()) << "\n";
+            return true;
+        }
+        if (w[1] == "weburl" && w.size() == 2) {
+            out << g_lastWebAddress << "\n";
+            return true;
+        }
+        if (w[1] == "marker" && w.size() == 2) {
+            out << Point(view->m_marker) << "\n";
+            return true;
+        }
+        if (w[1] == "toggles" && w.size() == 2) {
+            for (bool b : {view->m_show5m, view->m_showMunicipalities, view->m_showIslands, view->m_showMountains,
+                           view->m_showLakes})
+                out << (b ? '1' : '0');
+            out << "\n";
+            return true;
+        }
+        if (w[1] == "focus" && w.size() == 2) {
+            const QWidget* focus = QApplication::focusWidget();
+            out << (focus == view                                           ? "view"
+                    : focus && g_infoWindow && g_infoWindow->isAncestorOf(focus) ? "list"
+                                                                                 : "none")
+                << "\n";
+            return true;
+        }
         if (w[1] == "window" && w.size() == 2) {
             out << frame->width() << "x" << frame->height() << " " << frame->windowTitle().toStdString() << "\n";
             return true;
@@ -225,6 +363,24 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
         Settle();
         return true;
     }
+    if (cmd == "press" || cmd == "release" || cmd == "click") {
+        int x, y;
+        if (w.size() < 3 || w.size() > 4 || !ParseInt(w[1], x) || !ParseInt(w[2], y) ||
+            (w.size() == 4 && w[3] != "alt"))
+            return bad(cmd + " X Y [alt]");
+        const bool alt = w.size() == 4;
+        if (cmd != "release")
+            LeftButton(view, true, x, y, alt);
+        if (cmd != "press")
+            LeftButton(view, false, x, y, alt);
+        return true;
+    }
+    if (cmd == "jump-cancel") {
+        if (w.size() != 1)
+            return bad("jump-cancel");
+        JumpOutcome outcome;
+        return RunJump(view, [](CJumpDialog* d, JumpOutcome&) { d->close(); }, outcome, error);
+    }
     if (cmd == "tick") {
         if (w.size() != 1)
             return bad("tick");
@@ -244,6 +400,37 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
     }
     error = "unknown command: " + cmd;
     return false;
+}
+
+bool Driver::Jump(const std::string& text, std::ostream& out, std::string& error)
+{
+    CMainFrame* frame = m_app.MainFrame();
+    CTesseloView* view = frame ? frame->View() : nullptr;
+    if (!view) {
+        error = "no main window";
+        return false;
+    }
+    JumpOutcome outcome;
+    const QString typed = QString::fromStdString(text);
+    auto fill = [typed](CJumpDialog* d, JumpOutcome& o) {
+        QObject::connect(d, &QDialog::finished, d, [d, &o](int result) {
+            o.accepted = result == IDOK && d->m_lat > 0 && d->m_lon > 0;
+            o.lat = d->m_lat;
+            o.lon = d->m_lon;
+        });
+        Type(d->Edit(), typed);
+        QTest::mouseClick(d->JumpButton(), Qt::LeftButton);
+        o.refused = d->isVisible();
+    };
+    if (!RunJump(view, fill, outcome, error))
+        return false;
+    if (outcome.refused)
+        out << "refused\n";
+    else if (outcome.accepted)
+        out << "accepted " << FormatDouble(outcome.lat) << " " << FormatDouble(outcome.lon) << "\n";
+    else
+        out << "unchanged\n";
+    return true;
 }
 
 bool Driver::Run(std::istream& in, std::ostream& out, std::ostream& err)

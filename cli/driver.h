@@ -17,6 +17,9 @@ public:
     bool Run(std::istream& in, std::ostream& out, std::ostream& err);
 
 private:
+    // Types text into the jump dialog and presses its button.
+    bool Jump(const std::string& text, std::ostream& out, std::string& error);
+
     CTesseloApp& m_app;
 };
 

@@ -83,8 +83,18 @@ std::optional<MeshCode> MeshCodeFromXmlName(std::string_view name, DemEdition ed
     return (first * 100 + second) * 100 + third;
 }
 
+namespace {
+uint64_t g_generation = 0;
+}
+
+uint64_t CatalogueGeneration()
+{
+    return g_generation;
+}
+
 void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t size)
 {
+    ++g_generation;
     if (!content || size < 4)
         return;
     const bool ten = edition == DemEdition::Dem10m;
@@ -137,6 +147,7 @@ void LoadDemCatalogue(DemEdition edition, HGLOBAL& block, int32_t& blockSize)
 
 void ClearDemCatalogues()
 {
+    ++g_generation;
     for (auto* v : {&g_dem10Files, &g_dem5Files})
         std::vector<DemFileEntry>().swap(*v);
     for (auto* v : {&g_dem10Tiles, &g_dem5Tiles})

@@ -56,3 +56,7 @@ void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t s
 
 // Frees every collection of the catalogues (tests load them more than once).
 void ClearDemCatalogues();
+
+// Changes whenever the catalogues are read or cleared, so that indexes over them know when
+// they are out of date.
+uint64_t CatalogueGeneration();

@@ -51,3 +51,18 @@ void DrawPanelButton(CDC* dc, const RECT& rect, const char* label, bool on, CFon
     dc->SelectObject(oldBrush);
     dc->SelectObject(oldPen);
 }
+
+int PanelButtonAt(const bool shown[kPanelButtons], const RECT rects[kPanelButtons], POINT p)
+{
+    for (int i = 0; i < kPanelButtons; ++i)
+        if (shown[i] && PtInRect(rects[i], p))
+            return i;
+    return -1;
+}
+
+MapClick MapClickOf(POINT down, POINT up, bool altDown, bool show5m, bool button0Shown)
+{
+    if (up == down && altDown)
+        return MapClick::WebMap;
+    return show5m && button0Shown ? MapClick::Pick5mFirst : MapClick::Pick10m;
+}

@@ -15,3 +15,11 @@ extern const char* const kPanelLabels[kPanelButtons];
 bool PanelButtonShown(int i, double zoom);
 
 void DrawPanelButton(CDC* dc, const RECT& rect, const char* label, bool on, CFont* font);
+
+// The shown button whose rectangle holds p (right and bottom edges outside), -1 for none.
+int PanelButtonAt(const bool shown[kPanelButtons], const RECT rects[kPanelButtons], POINT p);
+
+// What a left-button release does, the button aside: the same pixel as the press with Alt
+// down opens the web map; otherwise the 5 m pick runs first when its button is shown and on.
+enum class MapClick { WebMap, Pick5mFirst, Pick10m };
+MapClick MapClickOf(POINT down, POINT up, bool altDown, bool show5m, bool button0Shown);

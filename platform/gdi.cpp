@@ -15,16 +15,21 @@
 QString MapFaceName(std::string_view face)
 {
     const std::string f(face);
-    // The Japanese gothic faces of the original system, and the dialog faces, all map to the
-    // free face designed to match "MS Gothic".
-    static const char* const gothic[] = {"MS gothic", "MS UI Gothic", "MS Shell Dlg", "MS Shell Dlg 2",
-                                          "MS PGothic", "System", ""};
+    // The Japanese gothic faces map to the free faces designed to match them: fixed-pitch
+    // "MS Gothic" to IPAGothic, the proportional and dialog faces to IPAPGothic.
+    static const char* const gothic[] = {"MS gothic", "System", ""};
+    static const char* const proportional[] = {"MS UI Gothic", "MS Shell Dlg", "MS Shell Dlg 2", "MS PGothic"};
     for (const char* g : gothic)
         if (strcasecmp(f.c_str(), g) == 0)
             return QStringLiteral("IPAGothic");
+    for (const char* g : proportional)
+        if (strcasecmp(f.c_str(), g) == 0)
+            return QStringLiteral("IPAPGothic");
     const QString decoded = QStringFromCp932(f);
-    if (decoded == QStringLiteral("ＭＳ ゴシック") || decoded == QStringLiteral("ＭＳ Ｐゴシック"))
+    if (decoded == QStringLiteral("ＭＳ ゴシック"))
         return QStringLiteral("IPAGothic");
+    if (decoded == QStringLiteral("ＭＳ Ｐゴシック"))
+        return QStringLiteral("IPAPGothic");
     return decoded;
 }
 

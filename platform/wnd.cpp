@@ -26,6 +26,13 @@ CWnd::~CWnd()
         delete timer;
 }
 
+void CWnd::SetFocus()
+{
+    if (QWidget* w = window(); w && !w->isActiveWindow())
+        w->activateWindow();
+    setFocus(Qt::OtherFocusReason);
+}
+
 void CWnd::SetManualTimers(bool manual)
 {
     g_manualTimers = manual;

@@ -43,7 +43,8 @@ public:
     CDC* GetDC();
     void ReleaseDC(CDC* dc);
 
-    void SetFocus() { setFocus(Qt::OtherFocusReason); }
+    // Takes the keyboard focus, activating the window it is in.
+    void SetFocus();
     // What the window shows now.
     const QImage& Surface() const { return m_surface; }
     // Delivers the size message for the widget's current size if it has not been delivered.

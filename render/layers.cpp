@@ -43,6 +43,25 @@ private:
     int m_value[1 << kBits];
 };
 
+// A tile's rectangle in the frame of vp, each meridian and parallel projected once.
+class TileProjector {
+public:
+    explicit TileProjector(const MapViewport& vp)
+        : m_vp(vp), m_xs(std::make_unique<AxisCache>()), m_ys(std::make_unique<AxisCache>())
+    {
+    }
+    RECT operator()(const GeoRect& b)
+    {
+        auto x = [this](double lon) { return GeoToClient(m_vp, GeoPoint{lon, m_vp.center.lat}).x; };
+        auto y = [this](double lat) { return GeoToClient(m_vp, GeoPoint{m_vp.center.lon, lat}).y; };
+        return RECT{m_xs->Get(b.west, x), m_ys->Get(b.north, y), m_xs->Get(b.east, x), m_ys->Get(b.south, y)};
+    }
+
+private:
+    const MapViewport& m_vp;
+    std::unique_ptr<AxisCache> m_xs, m_ys;
+};
+
 // Both tile layers: every tile's rectangle is stored, on-screen tiles are drawn.
 template <typename Tiles>
 void DrawTiles(CDC* dc, CTesseloView& view, Tiles& tiles, CPen& pen, CFont& font, COLORREF textColor, bool dots,
@@ -56,14 +75,11 @@ void DrawTiles(CDC* dc, CTesseloView& view, Tiles& tiles, CPen& pen, CFont& font
     CFont* oldFont = dc->SelectObject(&font);
     const MapViewport& vp = view.m_vp;
     char text[16];
-    auto xs = std::make_unique<AxisCache>();
-    auto ys = std::make_unique<AxisCache>();
-    auto x = [&](double lon) { return GeoToClient(vp, GeoPoint{lon, vp.center.lat}).x; };
-    auto y = [&](double lat) { return GeoToClient(vp, GeoPoint{vp.center.lon, lat}).y; };
+    TileProjector project(vp);
     for (DemTile& t : tiles) {
-        const POINT p1{xs->Get(t.bounds.west, x), ys->Get(t.bounds.south, y)};
-        const POINT p2{xs->Get(t.bounds.east, x), ys->Get(t.bounds.north, y)};
-        t.screenRect = RECT{p1.x, p2.y, p2.x, p1.y};
+        t.screenRect = project(t.bounds);
+        const POINT p1{t.screenRect.left, t.screenRect.bottom};
+        const POINT p2{t.screenRect.right, t.screenRect.top};
         if (!IsOnScreen(vp, p1) && !IsOnScreen(vp, p2))
             continue;
         if (dots)
@@ -119,6 +135,13 @@ void DrawTiles5m(CDC* dc, CTesseloView& view)
 void DrawTiles10m(CDC* dc, CTesseloView& view)
 {
     DrawTiles(dc, view, g_dem10Tiles, view.m_penTile10, view.m_fontLarge, RGB(179, 179, 179), false, true);
+}
+
+void UpdateTileRects10m(CTesseloView& view)
+{
+    TileProjector project(view.m_vp);
+    for (DemTile& t : g_dem10Tiles)
+        t.screenRect = project(t.bounds);
 }
 
 void DrawBoundaryLines(CDC* dc, CTesseloView& view)

@@ -14,6 +14,8 @@ bool IsOnScreen(const MapViewport& vp, POINT p);
 
 void DrawTiles5m(CDC* dc, CTesseloView& view);
 void DrawTiles10m(CDC* dc, CTesseloView& view);
+// The 10 m tiles' rectangles for the frame on screen, without drawing them.
+void UpdateTileRects10m(CTesseloView& view);
 void DrawBoundaryLines(CDC* dc, CTesseloView& view);
 void DrawMunicipalityNames(CDC* dc, CTesseloView& view);
 void DrawIslandNames(CDC* dc, CTesseloView& view);

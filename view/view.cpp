@@ -3,6 +3,7 @@
 #include "geodata/geodata.h"
 #include "platform/kernel.h"
 #include "platform/system.h"
+#include "picking/infodialog.h"
 #include "picking/panel.h"
 #include "render/layers.h"
 #include "render/memdc.h"
@@ -45,6 +46,7 @@ CTesseloView::~CTesseloView()
     m_fontMedium.DeleteObject();
     m_splashBitmap.DeleteObject();
     m_relief.Release();
+    delete g_infoWindow;
     if (g_view == this)
         g_view = nullptr;
 }
@@ -116,11 +118,14 @@ void CTesseloView::OnDraw(CDC* dc)
         shown = false;
     const double z = m_vp.zoom;
     m_fineZoom = z > 18.0;
+    m_drawnVp = m_vp;
     m_relief.DrawRelief(&mem, m_vp, m_meshDB);
     if (z >= g_fiveMeterZoom && m_show5m)
         DrawTiles5m(&mem, *this);
     if (z >= 22.0)
         DrawTiles10m(&mem, *this);
+    else if (m_fineZoom)
+        UpdateTileRects10m(*this);  // picked at this zoom, so kept up to date though not drawn
     if (z >= 26.0)
         DrawBoundaryLines(&mem, *this);
     if (z >= 38.0 && m_showMunicipalities)

@@ -24,6 +24,17 @@ public:
     // Invalidate with erasing and paint at once.
     void RepaintNow();
 
+    // The pickers: PickTiles5m lists the 5 m files under p in text and the last tile's code,
+    // true when a tile was hit; PickTiles10m runs the whole 10 m pick, window and all.
+    bool PickTiles5m(POINT p, std::string& text, MeshCode& code);
+    void PickTiles10m(POINT p);
+    // Shows a 5 m list in the file list window.
+    void ShowFileList5m(const std::string& text, MeshCode code);
+    // The panel button i, as clicked.
+    void PressPanelButton(int i);
+    void RunJumpDialog();
+    void OpenWebMap();
+
     char m_notice[1024] = {};
     bool m_fineZoom = false;
     bool m_splash = true;
@@ -49,6 +60,8 @@ public:
     RECT m_buttonRect[7] = {};
     CBitmap m_splashBitmap;
     MapViewport m_vp;
+    // The viewport of the map frame on screen, which the tile rectangles were projected with.
+    MapViewport m_drawnVp;
     POINT m_leftDown;
     POINT m_leftUp;
     GeoPoint m_startCenter;
@@ -61,12 +74,18 @@ protected:
     void OnSize(unsigned type, int cx, int cy) override;
     void OnMouseMove(unsigned flags, POINT point) override;
     void OnLButtonDown(unsigned flags, POINT point) override;
+    void OnLButtonUp(unsigned flags, POINT point) override;
+    void OnKeyDown(unsigned vk, unsigned repeat, unsigned flags) override;
     void OnTimer(unsigned id) override;
     bool OnMouseWheel(unsigned flags, short delta, POINT screenPoint) override;
     void OnRButtonDblClk(unsigned flags, POINT point) override;
 
 private:
     void DrawSplash(CDC* dc);
+    // Outlines the tile hit on the window itself, over a fresh frame; narrow 5 m tiles get a dot.
+    void DrawPickHighlight(const RECT& r, bool dotWhenNarrow);
+    // The file list window, made when there is none; null when it cannot be made.
+    bool EnsureInfoWindow();
 };
 
 // The one view; set at its initial update.

@@ -1,0 +1,53 @@
+#include "navaids/jumpdialog.h"
+
+#include "navaids/jumptext.h"
+#include "platform/qtext.h"
+#include "platform/system.h"
+#include "platform/wintypes.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+const char* const kJumpCaption = "\u3000指定した緯度経度に移動します";
+const char* const kJumpPrompt = "緯度経度をカンマ区切りで入力      例 : 35.684,139.7543";
+const char* const kJumpButton = "ジャンプ";
+const char* const kInvalidArgument = "無効な引数です。";
+
+CJumpDialog::CJumpDialog(QWidget* owner) : CDialog(owner, "MS Shell Dlg", 8, 204, 38)
+{
+    setWindowTitle(QString::fromUtf8(kJumpCaption));
+    auto* prompt = new QLabel(QString::fromUtf8(kJumpPrompt), this);
+    prompt->setGeometry(DluRect(7, 7, 187, 8));
+    m_edit = new QLineEdit(this);
+    m_edit->setGeometry(DluRect(7, 18, 112, 13));
+    m_jump = new QPushButton(QString::fromUtf8(kJumpButton), this);
+    m_jump->setGeometry(DluRect(144, 17, 50, 14));
+    m_jump->setDefault(true);
+    setTabOrder(m_jump, m_edit);
+    connect(m_jump, &QPushButton::clicked, this, [this] { OnOK(); });
+}
+
+void CJumpDialog::OnOK()
+{
+    const JumpEntry e = ParseJumpText(Cp932FromQString(m_edit->text()));
+    if (!e.hasFirstField) {
+        MessageBox(kInvalidArgument, "Tesselo", MB_OK | MB_ICONSTOP);
+        return;
+    }
+    m_lat = e.lat;
+    m_lon = e.lon;
+    CDialog::OnOK();
+}
+
+void CJumpDialog::PreTranslateKey(unsigned& vk)
+{
+    if (vk == VK_RETURN || vk == VK_ESCAPE)
+        vk = 0;
+}
+
+void CJumpDialog::showEvent(QShowEvent* event)
+{
+    CDialog::showEvent(event);
+    m_edit->setFocus(Qt::OtherFocusReason);
+}

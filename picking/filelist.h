@@ -1,0 +1,47 @@
+// What a click on the map finds: the DEM tiles under a pixel, the catalogue rows of their XML
+// files, and the text of the file list. No window is involved.
+#pragma once
+
+#include "geodata/catalogue.h"
+#include "view/viewport.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The tiles whose screen rectangle holds the pixel: their XML names sorted and without repeats,
+// and the last of them in collection order.
+struct TileHits {
+    std::vector<std::string_view> names;
+    RECT lastRect{};
+    MeshCode lastCode = -1;
+    bool Any() const { return !names.empty(); }
+};
+
+// Every tile is tested, in collection order.
+TileHits CollectHitsScan(const std::vector<DemTile>& tiles, POINT p);
+
+// The same result as the scan, found through an index over the tiles' bounds. The rectangles
+// must be those that vp projects the bounds to (the frame that wrote them).
+TileHits CollectHits(const std::vector<DemTile>& tiles, const MapViewport& vp, POINT p);
+
+struct FileListRow {
+    int32_t prefecture = 0;
+    std::string_view zipName;
+    std::string_view xmlName;
+};
+
+// The catalogue entries named by the hits, ordered by prefecture then ZIP name (bytes), one row
+// per (prefecture, ZIP): the first in name order, then catalogue order.
+std::vector<FileListRow> BuildRows(const std::vector<DemFileEntry>& files, DemEdition edition,
+                                   const std::vector<std::string_view>& names);
+
+// The lines of the file list window (CP932, "\r\n" line ends). The 5 m text has no frame of
+// empty lines yet: FrameFileList5m adds it.
+std::string FileListText(const std::vector<FileListRow>& rows, DemEdition edition,
+                         const std::vector<PrefectureEntry>& prefectures);
+std::string FrameFileList5m(const std::string& text);
+
+// The title of the file list window for the code of the last tile hit (CP932).
+std::string FileListTitle(MeshCode code, bool is5m);
