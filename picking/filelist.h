@@ -23,7 +23,9 @@ struct TileHits {
 TileHits CollectHitsScan(const std::vector<DemTile>& tiles, POINT p);
 
 // The same result as the scan, found through an index over the tiles' bounds. The rectangles
-// must be those that vp projects the bounds to (the frame that wrote them).
+// must be those that vp projects the bounds to (the frame that wrote them). The index is made
+// again when the catalogues are read or cleared or the collection changes its length or its
+// storage; bounds edited in place are not noticed.
 TileHits CollectHits(const std::vector<DemTile>& tiles, const MapViewport& vp, POINT p);
 
 struct FileListRow {
