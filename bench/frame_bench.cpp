@@ -1,34 +1,15 @@
 // Whole map frames at 933 x 600, as the window composes them.
-#include "app/app.h"
-#include "cli/driver.h"
+#include "bench/bench_app.h"
 #include "render/memdc.h"
 #include "view/view.h"
 
 #include <benchmark/benchmark.h>
-#include <memory>
-#include <sstream>
 
 namespace {
 
-CTesseloApp& App()
-{
-    static std::unique_ptr<CTesseloApp> app = [] {
-        PrepareScriptedRun();
-        auto a = std::make_unique<CTesseloApp>();
-        a->InitInstance({});
-        Driver d(*a);
-        std::ostringstream out;
-        std::string error;
-        d.Execute("size 933 600", out, error);
-        a->MainFrame()->View()->FireTimer(kStartupTimerId);
-        return a;
-    }();
-    return *app;
-}
-
 void Frame(benchmark::State& state, double zoom, GeoPoint center, bool fiveMeter)
 {
-    CTesseloView* view = App().MainFrame()->View();
+    CTesseloView* view = BenchView();
     view->m_vp.zoom = zoom;
     view->m_vp.center = center;
     view->m_show5m = fiveMeter;

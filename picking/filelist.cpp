@@ -232,6 +232,14 @@ const EntriesByCode& EntriesFor(const std::vector<DemFileEntry>& files, DemEditi
 
 } // namespace
 
+void PreparePickIndexes()
+{
+    GridFor(g_dem10Tiles);
+    GridFor(g_dem5Tiles);
+    EntriesFor(g_dem10Files, DemEdition::Dem10m);
+    EntriesFor(g_dem5Files, DemEdition::Dem5m);
+}
+
 TileHits CollectHitsScan(const std::vector<DemTile>& tiles, POINT p)
 {
     TileHits hits;

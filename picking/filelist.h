@@ -28,6 +28,9 @@ TileHits CollectHitsScan(const std::vector<DemTile>& tiles, POINT p);
 // storage; bounds edited in place are not noticed.
 TileHits CollectHits(const std::vector<DemTile>& tiles, const MapViewport& vp, POINT p);
 
+// Makes the indexes of both editions now, so that the first click does not wait for them.
+void PreparePickIndexes();
+
 struct FileListRow {
     int32_t prefecture = 0;
     std::string_view zipName;

@@ -3,6 +3,7 @@
 #include "geodata/geodata.h"
 #include "platform/kernel.h"
 #include "platform/system.h"
+#include "picking/filelist.h"
 #include "picking/infodialog.h"
 #include "picking/panel.h"
 #include "render/layers.h"
@@ -194,6 +195,8 @@ void CTesseloView::OnTimer(unsigned id)
         m_splash = false;
         KillTimer(kStartupTimerId);
         RepaintNow();
+        // While the first map frame is looked at; picks are quick from then on.
+        PreparePickIndexes();
     }
 }
 
