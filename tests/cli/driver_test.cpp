@@ -98,3 +98,54 @@ TEST_F(DriverTest, NavigationAndFrameCommands)
     Run("print tile10 -1\n", false);
     Run("key enter\n", false);
 }
+
+TEST_F(DriverTest, ClicksJumpsAndTheFileListThroughTheScript)
+{
+    const std::string out = Run(
+        "tick\n"
+        "print list\n"
+        "jump 35.684 , 139.7543 # kept: the text runs to the end of the line\n"
+        "jump  35.684,139.7543\n"
+        "print marker\n"
+        "zoom 40\n"
+        "click 466 284\n"
+        "print list\n"
+        "print focus\n"
+        "print toggles\n"
+        "jump ,,\n"
+        "jump 35.684\n"
+        "jump-cancel\n"
+        "click 466 284 alt\n"
+        "print weburl\n"
+        "press 100 100 alt\n"
+        "release 466 284 alt\n"
+        "print list\n"
+        "key escape\n"
+        "print marker\n"
+        "print toggles\n");
+    std::istringstream lines(out);
+    std::vector<std::string> l;
+    for (std::string s; std::getline(lines, s);)
+        l.push_back(s);
+    ASSERT_EQ(l.size(), 19u) << out;
+    EXPECT_EQ(l[0], "visible=0");
+    EXPECT_EQ(l[1], "");
+    EXPECT_EQ(l[2], "text=");
+    // The '#' is typed too: the longitude field reads "139.7543 # kept...", which converts to 139.7543.
+    EXPECT_EQ(l[3], "accepted 35.683999999999997 139.7543");
+    EXPECT_EQ(l[4], l[3]);
+    EXPECT_EQ(l[5], "139.7543,35.683999999999997");
+    EXPECT_EQ(l[6], "visible=1");
+    EXPECT_EQ(l[7], "10mメッシュ[ 533946 ] 該当する XMLファイル,それを含んでいる ZIPファイル");
+    EXPECT_EQ(l[8], "text= 東京都   FG-GML-5339-46-DEM10B.zip   FG-GML-5339-46-dem10b-20161001.xml  \\r\\n");
+    EXPECT_EQ(l[9], "view");
+    EXPECT_EQ(l[10], "01100");
+    EXPECT_EQ(l[11], "refused");
+    EXPECT_EQ(l[12], "unchanged");
+    EXPECT_EQ(l[13], "https://www.google.com/maps?q=35.684000,139.754300(here!)&hl=ja");
+    // Alt held over a press and a release on different pixels: a pick at the release.
+    EXPECT_EQ(l[14], "visible=1");
+    EXPECT_EQ(l[16], l[8]);
+    EXPECT_EQ(l[17], "-1,-1");
+    EXPECT_EQ(l[18], "11100");  // Escape pressed the 5 m button
+}
