@@ -1,6 +1,7 @@
 #include "geodata/boundary.h"
 
 #include "geodata/inflate.h"
+#include "geodata/records.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,8 +15,7 @@ BoundaryItem UnpackBoundaryPoint(uint32_t v)
 
 void ReadBoundaryLines(const unsigned char* content, size_t size)
 {
-    if (g_boundaryPoints.capacity() < kBoundaryReserve)
-        g_boundaryPoints.reserve(kBoundaryReserve);
+    MakeRoom(g_boundaryPoints, kBoundaryReserve - std::min(kBoundaryReserve, g_boundaryPoints.size()));
     if (!content)
         return;
     size_t o = 0;

@@ -49,8 +49,36 @@ void LoadPrefectures()
         g_prefectures.push_back(PrefectureEntry{i, Utf8ToCp932(kPrefectureNamesUtf8[i])});
 }
 
+namespace {
+
+int TwoDigits(const char* p)
+{
+    return (p[0] - '0') * 10 + (p[1] - '0');
+}
+
+// The catalogues' own form, "FG-GML-dddd-dd-dd-...": the prefix holds no digit, so the scan
+// below would find the groups at these very places.
+std::optional<MeshCode> StandardFormCode(std::string_view name, DemEdition edition)
+{
+    const bool five = edition == DemEdition::Dem5m;
+    const char* n = name.data();
+    if (name.size() < (five ? 18u : 15u) || name.substr(0, 7) != "FG-GML-")
+        return std::nullopt;
+    if (!IsDigit(n[7]) || !IsDigit(n[8]) || !IsDigit(n[9]) || !IsDigit(n[10]) || n[11] != '-' || !IsDigit(n[12]) ||
+        !IsDigit(n[13]) || n[14] != '-')
+        return std::nullopt;
+    if (five && (!IsDigit(n[15]) || !IsDigit(n[16]) || n[17] != '-'))
+        return std::nullopt;
+    const int code = (TwoDigits(n + 7) * 100 + TwoDigits(n + 9)) * 100 + TwoDigits(n + 12);
+    return five ? code * 100 + TwoDigits(n + 15) : code;
+}
+
+} // namespace
+
 std::optional<MeshCode> MeshCodeFromXmlName(std::string_view name, DemEdition edition)
 {
+    if (const std::optional<MeshCode> code = StandardFormCode(name, edition))
+        return code;
     const size_t L = name.size();
     size_t p = 0;
     int first = -1;
@@ -104,6 +132,9 @@ void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t s
     const size_t records = RecordsInside(ReadInt32(content), size, kCatalogueRecordSize);
     MakeRoom(files, records + 2);
     MakeRoom(tiles, records + 2);
+    // An XML name and its NUL take at most 41 bytes; a ZIP name is shared by a run of records,
+    // so this is about the room needed. Should it run out, the pool adds chunks.
+    pool.Reserve(records * 41);
     // A ZIP holds the files of one second-level mesh, which follow each other: keep one copy.
     PooledString lastZip;
     std::string_view lastZipBytes;

@@ -46,60 +46,76 @@ int32_t JoinDigits(double a, double b)
     return LeadingInteger(text);
 }
 
-// The "%d" text of a code; written out by hand for the non-negative codes of the catalogues,
-// which the loaders convert by the hundred thousand.
-int FormatCode(MeshCode code, char (&text)[16])
+
+constexpr double kLatStep2 = 0.0833333333333333;
+constexpr double kLatStep3 = 0.0083333333333333;
+
+// The square from its digit values: the first-level pair, then one digit each.
+void RectOf(double lat1, double lon1, double lat2, double lon2, bool third, double lat3, double lon3, GeoRect& rect)
 {
-    if (code < 0)
-        return std::snprintf(text, sizeof text, "%d", code);
-    char digits[16];
-    int n = 0;
-    uint32_t v = static_cast<uint32_t>(code);
-    do {
-        digits[n++] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v);
-    for (int i = 0; i < n; ++i)
-        text[i] = digits[n - 1 - i];
-    text[n] = 0;
-    return n;
+    if (!third) {
+        rect.south = lat2 + lat1;
+        rect.west = lon2 + lon1;
+        rect.north = rect.south + kLatStep2;
+        rect.east = rect.west + 0.125;
+        return;
+    }
+    rect.south = (lat2 + lat1) + lat3;
+    rect.west = (lon2 + lon1) + lon3;
+    rect.north = rect.south + kLatStep3;
+    rect.east = rect.west + 0.0125;
 }
+
+// Every product of a digit and its step, made once: the loaders convert codes by the hundred
+// thousand. The same doubles as the products themselves.
+struct DigitSteps {
+    double lat1[100], lon1[100], lat2[10], lon2[10], lat3[10], lon3[10];
+};
+
+constexpr DigitSteps MakeDigitSteps()
+{
+    DigitSteps t{};
+    for (int d = 0; d < 100; ++d) {
+        t.lat1[d] = d / 1.5;
+        t.lon1[d] = d + 100;
+    }
+    for (int d = 0; d < 10; ++d) {
+        t.lat2[d] = d * kLatStep2;
+        t.lon2[d] = d * 0.125;
+        t.lat3[d] = d * kLatStep3;
+        t.lon3[d] = d * 0.0125;
+    }
+    return t;
+}
+
+constexpr DigitSteps kSteps = MakeDigitSteps();
 
 } // namespace
 
 bool MeshCodeToRect(MeshCode code, GeoRect& rect)
 {
     rect = GeoRect{};
-    char text[16];
-    int len;
-    // The catalogues' codes: the digits by arithmetic, the same values the text gives.
-    if (code >= 100000 && code <= 99999999 && (code <= 999999 || code >= 10000000)) {
-        len = code <= 999999 ? 6 : 8;
-        int v = code;
-        for (int i = len - 1; i >= 0; --i, v /= 10)
-            text[i] = static_cast<char>('0' + v % 10);
-    } else {
-        len = FormatCode(code, text);
-    }
-    if (len != 6 && len != 8)
-        return false;
-    const double lat1 = Group(text, 0, 2) / 1.5;
-    const double lon1 = Group(text, 2, 2) + 100;
-    const double lat2 = Group(text, 4, 1) * 0.0833333333333333;
-    const double lon2 = Group(text, 5, 1) * 0.125;
-    if (len == 6) {
-        rect.south = lat2 + lat1;
-        rect.west = lon2 + lon1;
-        rect.north = rect.south + 0.0833333333333333;
-        rect.east = rect.west + 0.125;
+    // Non-negative codes of 6 or 8 digits: the digits by arithmetic, the same values the text
+    // gives.
+    if (code >= 100000 && code <= 999999) {
+        const int v = code;
+        RectOf(kSteps.lat1[v / 10000], kSteps.lon1[v / 100 % 100], kSteps.lat2[v / 10 % 10], kSteps.lon2[v % 10],
+               false, 0, 0, rect);
         return true;
     }
-    const double lat3 = Group(text, 6, 1) * 0.0083333333333333;
-    const double lon3 = Group(text, 7, 1) * 0.0125;
-    rect.south = (lat2 + lat1) + lat3;
-    rect.west = (lon2 + lon1) + lon3;
-    rect.north = rect.south + 0.0083333333333333;
-    rect.east = rect.west + 0.0125;
+    if (code >= 10000000 && code <= 99999999) {
+        const int v = code;
+        RectOf(kSteps.lat1[v / 1000000], kSteps.lon1[v / 10000 % 100], kSteps.lat2[v / 1000 % 10],
+               kSteps.lon2[v / 100 % 10], true, kSteps.lat3[v / 10 % 10], kSteps.lon3[v % 10], rect);
+        return true;
+    }
+    // Anything else goes by the "%d" text: only negative codes can still have 6 or 8 characters.
+    char text[16];
+    const int len = std::snprintf(text, sizeof text, "%d", code);
+    if (len != 6 && len != 8)
+        return false;
+    RectOf(Group(text, 0, 2) / 1.5, Group(text, 2, 2) + 100, Group(text, 4, 1) * kLatStep2, Group(text, 5, 1) * 0.125,
+           len == 8, len == 8 ? Group(text, 6, 1) * kLatStep3 : 0, len == 8 ? Group(text, 7, 1) * 0.0125 : 0, rect);
     return true;
 }
 

@@ -2,6 +2,8 @@
 // of names without an allocation each.
 #pragma once
 
+#include "platform/kernel.h"
+
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -36,16 +38,23 @@ public:
     PooledString Add(std::string_view bytes)
     {
         const size_t need = bytes.size() + 1;
-        if (m_chunks.empty() || m_used + need > m_chunkSize) {
-            m_chunkSize = std::max(need, kChunk);
-            m_chunks.push_back(std::make_unique<char[]>(m_chunkSize));
-            m_used = 0;
-        }
+        if (m_chunks.empty() || m_used + need > m_chunkSize)
+            Reserve(need);
         char* dst = m_chunks.back().get() + m_used;
         std::memcpy(dst, bytes.data(), bytes.size());
         dst[bytes.size()] = 0;
         m_used += need;
         return PooledString(dst);
+    }
+    // The next bytes added, up to this many, go into one chunk made now.
+    void Reserve(size_t bytes)
+    {
+        if (!m_chunks.empty() && m_used + bytes <= m_chunkSize)
+            return;
+        m_chunkSize = std::max(bytes, kChunk);
+        m_chunks.emplace_back(new char[m_chunkSize]);
+        PrefaultForWriting(m_chunks.back().get(), m_chunkSize);
+        m_used = 0;
     }
     void Clear()
     {
@@ -55,6 +64,7 @@ public:
 
 private:
     static constexpr size_t kChunk = 1 << 20;
+    // Chunks are not cleared: every byte handed out is written first.
     std::vector<std::unique_ptr<char[]>> m_chunks;
     size_t m_chunkSize = 0;
     size_t m_used = 0;

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 const char g_module = 0;
@@ -57,28 +58,37 @@ size_t MappedSize(size_t bytes)
     return (bytes + kMapGranule - 1) / kMapGranule * kMapGranule;
 }
 
-// The pages are about to be written whole; asking for them at once is far cheaper than one
-// fault each. Where the system cannot, the faults simply come later.
-void Prefault(unsigned char* p, size_t bytes)
-{
-#ifdef MADV_POPULATE_WRITE
-    madvise(p, bytes, MADV_POPULATE_WRITE);
-#else
-    (void)p;
-    (void)bytes;
-#endif
-}
-
 unsigned char* MapBytes(size_t bytes)
 {
     void* p = mmap(nullptr, MappedSize(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED)
         return nullptr;
-    Prefault(static_cast<unsigned char*>(p), MappedSize(bytes));
+    PrefaultForWriting(p, MappedSize(bytes));
     return static_cast<unsigned char*>(p);
 }
 
 } // namespace
+
+void PrefaultForWriting(void* p, size_t bytes)
+{
+    const auto at = reinterpret_cast<uintptr_t>(p);
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = (at + page - 1) / page * page;
+    const uintptr_t end = (at + bytes) / page * page;
+    if (end <= begin)
+        return;
+#ifdef MADV_HUGEPAGE
+    // Fresh memory costs mostly per page: large ranges ask for huge pages where they fit whole.
+    constexpr uintptr_t kHuge = 2u << 20;
+    const uintptr_t hugeBegin = (at + kHuge - 1) / kHuge * kHuge;
+    const uintptr_t hugeEnd = (at + bytes) / kHuge * kHuge;
+    if (hugeEnd > hugeBegin)
+        madvise(reinterpret_cast<void*>(hugeBegin), hugeEnd - hugeBegin, MADV_HUGEPAGE);
+#endif
+#ifdef MADV_POPULATE_WRITE
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#endif
+}
 
 HGLOBAL GlobalAlloc(unsigned flags, size_t bytes)
 {
@@ -108,7 +118,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL block, size_t bytes, unsigned flags)
             return nullptr;
         moved = static_cast<unsigned char*>(p);
         if (MappedSize(bytes) > MappedSize(block->size))
-            Prefault(moved + MappedSize(block->size), MappedSize(bytes) - MappedSize(block->size));
+            PrefaultForWriting(moved + MappedSize(block->size), MappedSize(bytes) - MappedSize(block->size));
         // Bytes between the old size and the mapping's end may hold what a shrink left there.
         if (bytes > block->size && (flags & GMEM_ZEROINIT))
             std::memset(moved + block->size, 0, std::min(bytes, MappedSize(block->size)) - block->size);

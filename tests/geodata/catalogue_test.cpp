@@ -4,6 +4,8 @@
 #include "resource_builder.h"
 
 #include <gtest/gtest.h>
+#include <random>
+#include <string>
 
 namespace {
 
@@ -34,6 +36,50 @@ TEST(MeshCodeFromXmlName, ReadsTheDigitGroupsOfBothEditions)
     EXPECT_EQ(MeshCodeFromXmlName("FG-GML-5137-60-9-DEM5A.xml", E::Dem5m), std::nullopt);
     EXPECT_EQ(MeshCodeFromXmlName("", E::Dem10m), std::nullopt);
     EXPECT_EQ(MeshCodeFromXmlName("12345", E::Dem10m), std::nullopt);  // too short for a first group
+}
+
+namespace {
+
+// The scan as a reader would do it by hand: the first four digits in a row, then each
+// hyphen-digit-digit-hyphen group after them.
+std::optional<MeshCode> ScanByHand(const std::string& n, bool five)
+{
+    auto digit = [&](size_t i) { return i < n.size() && n[i] >= '0' && n[i] <= '9'; };
+    size_t p = 0;
+    for (; p + 5 < n.size(); ++p)
+        if (digit(p) && digit(p + 1) && digit(p + 2) && digit(p + 3))
+            break;
+    if (p + 5 >= n.size())
+        return std::nullopt;
+    int code = std::stoi(n.substr(p, 4));
+    p += 4;
+    for (int g = 0; g < (five ? 2 : 1); ++g) {
+        size_t q = p;
+        while (q + 3 < n.size() && !(n[q] == '-' && digit(q + 1) && digit(q + 2) && n[q + 3] == '-'))
+            ++q;
+        if (q + 3 >= n.size())
+            return std::nullopt;
+        code = code * 100 + std::stoi(n.substr(q + 1, 2));
+        p = q + 3;
+    }
+    return code;
+}
+
+} // namespace
+
+TEST(MeshCodeFromXmlName, AgreesWithTheScanOnNamesNearTheCataloguesForm)
+{
+    std::mt19937 rng(7);
+    const std::string alphabet = "0123456789--A";
+    for (int i = 0; i < 20000; ++i) {
+        std::string name = i % 3 ? "FG-GML-" : "";
+        const int extra = static_cast<int>(rng() % 20);
+        for (int k = 0; k < extra; ++k)
+            name += alphabet[rng() % alphabet.size()];
+        for (bool five : {false, true})
+            ASSERT_EQ(MeshCodeFromXmlName(name, five ? DemEdition::Dem5m : DemEdition::Dem10m), ScanByHand(name, five))
+                << name << (five ? " 5m" : " 10m");
+    }
 }
 
 TEST_F(CatalogueTest, EntriesAndTilesInResourceOrder)

@@ -1,6 +1,8 @@
 #include "geodata/meshcode.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -54,6 +56,43 @@ TEST(MeshCodeToRect, NorthEdgeIsSouthPlusOneStepNotTheNextRowsSouth)
     EXPECT_NE(Rect(533945).north, Rect(533955).south);
     // Digits 8 and 9 are taken as they are.
     EXPECT_EQ(Rect(533990).south, 53 / 1.5 + 9 * 0.0833333333333333);
+}
+
+// The formula evaluated on the "%d" text at run time, digit by digit, for comparison.
+GeoRect RectFromText(MeshCode code)
+{
+    char t[16];
+    const int n = std::snprintf(t, sizeof t, "%d", code);
+    char two[3] = {};
+    auto pair = [&](int at) { two[0] = t[at], two[1] = t[at + 1]; return std::atoi(two); };
+    auto one = [&](int at) { return t[at] - '0'; };
+    volatile double step2 = 0.0833333333333333, step3 = 0.0083333333333333;
+    const double lat1 = pair(0) / 1.5, lon1 = pair(2) + 100, lat2 = one(4) * step2, lon2 = one(5) * 0.125;
+    GeoRect r;
+    if (n == 6) {
+        r.south = lat2 + lat1, r.west = lon2 + lon1;
+        r.north = r.south + step2, r.east = r.west + 0.125;
+    } else {
+        r.south = (lat2 + lat1) + one(6) * step3, r.west = (lon2 + lon1) + one(7) * 0.0125;
+        r.north = r.south + step3, r.east = r.west + 0.0125;
+    }
+    return r;
+}
+
+TEST(MeshCodeToRect, EveryCodeGivesTheFormulasDoubles)
+{
+    for (MeshCode code = 100000; code <= 999999; ++code)
+        ASSERT_EQ(Rect(code), RectFromText(code)) << code;
+    for (MeshCode code = 10000000; code <= 99999999; code += 97)
+        ASSERT_EQ(Rect(code), RectFromText(code)) << code;
+    for (MeshCode code : {10000000, 99999999, 36230000, 68479999})
+        ASSERT_EQ(Rect(code), RectFromText(code)) << code;
+    // Negative codes of six or eight characters read their groups through the leading integer:
+    // "-12345" gives the pair -1, then 23, 4 and 5.
+    GeoRect r;
+    ASSERT_TRUE(MeshCodeToRect(-12345, r));
+    EXPECT_EQ(r.south, 4 * 0.0833333333333333 + -1 / 1.5);
+    EXPECT_EQ(r.west, 5 * 0.125 + (23 + 100));
 }
 
 TEST(MeshCodeToRect, OtherLengthsAreRefusedWithAnAllZeroRect)
