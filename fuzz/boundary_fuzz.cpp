@@ -4,7 +4,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::vector<BoundaryItem>().swap(g_boundaryPoints);
+    BoundaryItems().swap(g_boundaryPoints);
     ReadBoundaryLines(data, size);
     // Every header is followed by its box and exactly n vertices.
     for (size_t i = 0; i < g_boundaryPoints.size();) {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-std::vector<BoundaryItem> g_boundaryPoints;
+BoundaryItems g_boundaryPoints;
 
 BoundaryItem UnpackBoundaryPoint(uint32_t v)
 {

@@ -2,6 +2,7 @@
 // n vertices, all in one flat array.
 #pragma once
 
+#include "geodata/largevector.h"
 #include "platform/kernel.h"
 
 #include <cstdint>
@@ -12,7 +13,9 @@ struct BoundaryItem {
     double y = 0.0;  // latitude; n for a header
 };
 
-extern std::vector<BoundaryItem> g_boundaryPoints;
+using BoundaryItems = LargeVector<BoundaryItem>;
+
+extern BoundaryItems g_boundaryPoints;
 
 constexpr int kResourceBoundaries = 138;
 constexpr size_t kBoundaryReserve = 1700000;

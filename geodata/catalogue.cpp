@@ -9,10 +9,10 @@
 #include <cstring>
 
 std::vector<PrefectureEntry> g_prefectures;
-std::vector<DemFileEntry> g_dem10Files;
-std::vector<DemTile> g_dem10Tiles;
-std::vector<DemFileEntry> g_dem5Files;
-std::vector<DemTile> g_dem5Tiles;
+DemFiles g_dem10Files;
+DemTiles g_dem10Tiles;
+DemFiles g_dem5Files;
+DemTiles g_dem5Tiles;
 
 namespace {
 StringPool g_dem10Names;
@@ -120,22 +120,25 @@ uint64_t CatalogueGeneration()
     return g_generation;
 }
 
-void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t size)
+void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t size, bool namesInPlace)
 {
     ++g_generation;
     if (!content || size < 4)
         return;
     const bool ten = edition == DemEdition::Dem10m;
-    std::vector<DemFileEntry>& files = ten ? g_dem10Files : g_dem5Files;
-    std::vector<DemTile>& tiles = ten ? g_dem10Tiles : g_dem5Tiles;
+    DemFiles& files = ten ? g_dem10Files : g_dem5Files;
+    DemTiles& tiles = ten ? g_dem10Tiles : g_dem5Tiles;
     StringPool& pool = ten ? g_dem10Names : g_dem5Names;
     const size_t records = RecordsInside(ReadInt32(content), size, kCatalogueRecordSize);
     MakeRoom(files, records + 2);
     MakeRoom(tiles, records + 2);
-    // An XML name and its NUL take at most 41 bytes; a ZIP name is shared by a run of records,
-    // so this is about the room needed. Should it run out, the pool adds chunks.
-    pool.Reserve(records * 41);
-    // A ZIP holds the files of one second-level mesh, which follow each other: keep one copy.
+    if (!namesInPlace) {
+        // An XML name and its NUL take at most 41 bytes; a ZIP name is shared by a run of
+        // records, so this is about the room needed. Should it run out, the pool adds chunks.
+        pool.Reserve(records * 41);
+    }
+    // Names in place are the fields themselves, when their NUL lies inside them.
+    // A ZIP holds the files of one second-level mesh, which follow each other: one copy each.
     PooledString lastZip;
     std::string_view lastZipBytes;
     bool haveZip = false;
@@ -144,14 +147,18 @@ void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t s
         DemFileEntry entry;
         entry.prefecture = ReadInt32(r);
         const std::string_view xml = Field(r + 4, 40);
-        entry.xmlName = pool.Add(xml);
+        entry.xmlName = namesInPlace && xml.size() < 40 ? PooledString(xml.data()) : pool.Add(xml);
         const std::string_view zip = Field(r + 44, 32);
-        if (!haveZip || lastZipBytes != zip) {
-            lastZip = pool.Add(zip);
-            lastZipBytes = lastZip.view();
-            haveZip = true;
+        if (namesInPlace && zip.size() < 32) {
+            entry.zipName = PooledString(zip.data());
+        } else {
+            if (!haveZip || lastZipBytes != zip) {
+                lastZip = pool.Add(zip);
+                lastZipBytes = lastZip.view();
+                haveZip = true;
+            }
+            entry.zipName = lastZip;
         }
-        entry.zipName = lastZip;
         files.push_back(entry);
         if (const std::optional<MeshCode> code = MeshCodeFromXmlName(xml, edition)) {
             DemTile tile;
@@ -172,17 +179,26 @@ void LoadDemCatalogue(DemEdition edition, HGLOBAL& block, int32_t& blockSize)
     const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
     if (!bytes)
         return;
-    ReadDemCatalogue(edition, bytes, BlockBytes(block, blockSize));
-    GlobalUnlock(block);
+    // The 5 m catalogue is the last resource of the start-up block: rather than copy a million
+    // names out of it, its names stay where they are and the block goes with them.
+    const bool keep = edition == DemEdition::Dem5m;
+    ReadDemCatalogue(edition, bytes, BlockBytes(block, blockSize), keep);
+    if (!keep) {
+        GlobalUnlock(block);
+        return;
+    }
+    g_dem5Names.Keep(block);
+    block = nullptr;
+    blockSize = 0;
 }
 
 void ClearDemCatalogues()
 {
     ++g_generation;
     for (auto* v : {&g_dem10Files, &g_dem5Files})
-        std::vector<DemFileEntry>().swap(*v);
+        DemFiles().swap(*v);
     for (auto* v : {&g_dem10Tiles, &g_dem5Tiles})
-        std::vector<DemTile>().swap(*v);
+        DemTiles().swap(*v);
     g_dem10Names.Clear();
     g_dem5Names.Clear();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "geodata/geotypes.h"
+#include "geodata/largevector.h"
 #include "geodata/strings.h"
 #include "platform/kernel.h"
 #include "platform/wintypes.h"
@@ -33,10 +34,13 @@ struct DemTile {
 enum class DemEdition { Dem10m, Dem5m };
 
 extern std::vector<PrefectureEntry> g_prefectures;
-extern std::vector<DemFileEntry> g_dem10Files;
-extern std::vector<DemTile> g_dem10Tiles;
-extern std::vector<DemFileEntry> g_dem5Files;
-extern std::vector<DemTile> g_dem5Tiles;
+using DemFiles = LargeVector<DemFileEntry>;
+using DemTiles = LargeVector<DemTile>;
+
+extern DemFiles g_dem10Files;
+extern DemTiles g_dem10Tiles;
+extern DemFiles g_dem5Files;
+extern DemTiles g_dem5Tiles;
 
 constexpr int kResourceDem10 = 132;
 constexpr int kResourceDem5 = 139;
@@ -50,9 +54,12 @@ void LoadPrefectures();
 // a digit group is missing.
 std::optional<MeshCode> MeshCodeFromXmlName(std::string_view name, DemEdition edition);
 
+// For the 5 m edition the block ends up holding the catalogue's names: the catalogue keeps it
+// (until ClearDemCatalogues) and the caller's handle is null afterwards, with blockSize 0.
 void LoadDemCatalogue(DemEdition edition, HGLOBAL& block, int32_t& blockSize);
 // Reads catalogue records from content bytes already in memory (the loader and the fuzzer).
-void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t size);
+// namesInPlace: the names are the content's own fields, which then must outlive the catalogue.
+void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t size, bool namesInPlace = false);
 
 // Frees every collection of the catalogues (tests load them more than once).
 void ClearDemCatalogues();

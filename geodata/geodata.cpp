@@ -26,6 +26,6 @@ void ClearGeodata()
     g_prefectures.clear();
     for (auto* v : {&g_municipalities, &g_islands, &g_mountains, &g_lakes})
         std::vector<PlaceEntry>().swap(*v);
-    std::vector<BoundaryItem>().swap(g_boundaryPoints);
+    BoundaryItems().swap(g_boundaryPoints);
     ClearDemCatalogues();
 }

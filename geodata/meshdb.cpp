@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 const PaletteTable kPaletteTable = {21,
                                     10,
@@ -54,6 +55,11 @@ void CMeshDB::CopyContent(const unsigned char* content, size_t size)
         std::memcpy(blocks, content, std::min(size, kBlocksBytes));
         GlobalUnlock(m_blocks);
     }
+    CopySheets(content, size);
+}
+
+void CMeshDB::CopySheets(const unsigned char* content, size_t size)
+{
     for (int i = 0; i < kSheetCount; ++i) {
         const size_t offset = kBlocksBytes + static_cast<size_t>(i) * kSheetRecordSize;
         if (offset + kSheetRecordSize > size)
@@ -71,25 +77,50 @@ void CMeshDB::CopyContent(const unsigned char* content, size_t size)
     }
 }
 
+// The blocks come first in the content: the inflated block itself becomes m_blocks, cut to the
+// blocks' size, once the sheets have been copied out of it. Every byte after the content is
+// zero, so a short content leaves the rest of the blocks zero, as a copy would.
+bool CMeshDB::AdoptContent(HGLOBAL& block, int32_t blockSize)
+{
+    const auto* content = static_cast<const unsigned char*>(GlobalLock(block));
+    if (!content)
+        return false;
+    CopySheets(content, BlockBytes(block, blockSize));
+    GlobalUnlock(block);
+    HGLOBAL resized = GlobalReAlloc(block, kBlocksBytes, GMEM_MOVEABLE | GMEM_ZEROINIT);
+    if (!resized)
+        return false;
+    m_blocks = resized;
+    block = nullptr;
+    return true;
+}
+
 void CMeshDB::LoadElevationRaster()
 {
     ClearSheets();
-    if (!AllocateBlocks())
+    if (m_blocks) {
+        GlobalUnlock(m_blocks);
+        m_blocks = GlobalFree(m_blocks);
+    }
+    if (!g_hInstance) {
+        AllocateBlocks();
         return;
-    if (!g_hInstance)
-        return;
+    }
     int32_t blockSize = 1000000;
     HGLOBAL temp = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<size_t>(blockSize));
-    if (temp) {
-        if (!InflateResource(kResourceElevation, temp, blockSize)) {
+    if (!temp) {
+        // Without room to inflate into, the sheet table stays zero.
+        if (!AllocateBlocks())
+            return;
+    } else {
+        const bool inflated = InflateResource(kResourceElevation, temp, blockSize);
+        if (!inflated || !AdoptContent(temp, blockSize)) {
             GlobalFree(temp);
+            ClearSheets();
+            // The blocks exist, all zero, and nothing is indexed.
+            AllocateBlocks();
             return;
         }
-        if (const auto* content = static_cast<const unsigned char*>(GlobalLock(temp))) {
-            CopyContent(content, BlockBytes(temp, blockSize));
-            GlobalUnlock(temp);
-        }
-        GlobalFree(temp);
     }
     BuildSheetIndex();
     SetShadingConstants();
@@ -236,7 +267,9 @@ void CMeshDB::BuildPalette()
 
 void CMeshDB::ComputeShading()
 {
+    // In locals: the byte-wide stores below could otherwise alias the members.
     const double lx = m_light[0], lz = m_light[1], ly = m_light[2];
+    const double gx = m_gradScaleX, gy = m_gradScaleY, nz = m_normalZ;
     ForEachSheetBlock([&](ElevationBlock& b) {
         ElevationCell* cells = &b.cells[0][0];
         for (int r = 0; r <= 80; ++r)
@@ -249,11 +282,11 @@ void CMeshDB::ComputeShading()
                 }
                 const int e1 = cells[r * kBlockSide + c + 1].elevation;  // east, or the next row's first
                 const int e2 = cells[(r + 1) * kBlockSide + c].elevation;  // south
-                const double dx = static_cast<double>(e1 - h) * m_gradScaleX;
-                const double dy = static_cast<double>(e2 - h) * m_gradScaleY;
-                const double len = std::sqrt(dy * dy + m_normalZ * m_normalZ + dx * dx);
+                const double dx = static_cast<double>(e1 - h) * gx;
+                const double dy = static_cast<double>(e2 - h) * gy;
+                const double len = std::sqrt(dy * dy + nz * nz + dx * dx);
                 const double inv = 1 / len;
-                const double dot = inv * m_normalZ * lz + inv * dx * lx + inv * dy * ly;
+                const double dot = inv * nz * lz + inv * dx * lx + inv * dy * ly;
                 cell.shade = dot > 0 ? static_cast<uint8_t>(std::min(255.0, dot * 255.0)) : 0;
             }
     });
@@ -261,7 +294,19 @@ void CMeshDB::ComputeShading()
 
 void CMeshDB::ComputeColorIndices()
 {
-    const int64_t range = static_cast<int64_t>(m_maxElevation) - m_minElevation + 1;
+    // The band of every elevation of the range, divided once each rather than once per cell.
+    const int32_t minE = m_minElevation;
+    const int64_t range = static_cast<int64_t>(m_maxElevation) - minE + 1;
+    std::vector<uint8_t> bandOf(static_cast<size_t>(std::max<int64_t>(range, 1)));
+    for (int64_t e = 0; e < range; ++e)
+        bandOf[static_cast<size_t>(e)] = static_cast<uint8_t>((e * m_bandCount / range) % 256);
+    const int shades = m_shadesPerBand;
+    auto band = [&](int h) -> int64_t {
+        const int64_t offset = static_cast<int64_t>(h) - minE;
+        if (offset >= 0 && offset < range)
+            return bandOf[static_cast<size_t>(offset)];
+        return offset * m_bandCount / range % 256;  // a sheet walked but not indexed
+    };
     ForEachSheetBlock([&](ElevationBlock& b) {
         for (int r = 0; r <= 80; ++r)
             for (int c = 0; c < kBlockSide; ++c) {
@@ -271,9 +316,8 @@ void CMeshDB::ComputeColorIndices()
                     cell.colorIndex = kNoDataIndex;
                     continue;
                 }
-                const int64_t band = ((static_cast<int64_t>(h) - m_minElevation) * m_bandCount / range) % 256;
-                const int s = cell.shade * m_shadesPerBand / 256;
-                cell.colorIndex = static_cast<uint8_t>((m_shadesPerBand * band + 10 + s) % 256);
+                const int s = cell.shade * shades / 256;
+                cell.colorIndex = static_cast<uint8_t>((shades * band(h) + 10 + s) % 256);
             }
     });
 }

@@ -84,6 +84,8 @@ private:
     void ClearSheets();
     bool AllocateBlocks();
     void CopyContent(const unsigned char* content, size_t size);
+    void CopySheets(const unsigned char* content, size_t size);
+    bool AdoptContent(HGLOBAL& block, int32_t blockSize);
     template <typename F> void ForEachSheetBlock(F&& f);
 };
 

@@ -1,8 +1,6 @@
 // Counted resources: an int32 count, then records of a fixed size.
 #pragma once
 
-#include "platform/kernel.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -16,13 +14,11 @@ inline size_t RecordsInside(int32_t count, size_t size, size_t recordSize)
     return std::min<size_t>(static_cast<size_t>(count), (size - 4) / recordSize);
 }
 
-// Room for n more elements, so that filling never reallocates. The room is about to be written
-// element by element: its pages are asked for at once.
+// Room for n more elements, so that filling never reallocates.
 template <typename Vector> void MakeRoom(Vector& v, size_t n)
 {
     if (v.capacity() < v.size() + n)
         v.reserve(v.size() + n);
-    PrefaultForWriting(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(*v.data()));
 }
 
 inline int32_t ReadInt32(const unsigned char* p)

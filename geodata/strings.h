@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-// A NUL-terminated byte string owned by a StringPool (or a literal); compares as bytes. One
+// A NUL-terminated byte string owned by a StringPool, in a chunk or a block it keeps (or a literal); compares as bytes. One
 // pointer wide: the catalogues hold a million of them.
 class PooledString {
 public:
@@ -53,13 +53,19 @@ public:
             return;
         m_chunkSize = std::max(bytes, kChunk);
         m_chunks.emplace_back(new char[m_chunkSize]);
-        PrefaultForWriting(m_chunks.back().get(), m_chunkSize);
         m_used = 0;
     }
+    // Strings may also point into a memory block that the pool then keeps, locked, until Clear.
+    void Keep(HGLOBAL block) { m_blocks.push_back(block); }
     void Clear()
     {
         m_chunks.clear();
         m_used = 0;
+        for (HGLOBAL block : m_blocks) {
+            GlobalUnlock(block);
+            GlobalFree(block);
+        }
+        m_blocks.clear();
     }
 
 private:
@@ -68,4 +74,5 @@ private:
     std::vector<std::unique_ptr<char[]>> m_chunks;
     size_t m_chunkSize = 0;
     size_t m_used = 0;
+    std::vector<HGLOBAL> m_blocks;
 };

@@ -44,7 +44,7 @@ struct Stamp {
 // or south of the window's cells.
 class TileGrid {
 public:
-    explicit TileGrid(const std::vector<DemTile>& tiles) : m_stamp(Stamp::Of(tiles))
+    explicit TileGrid(const DemTiles& tiles) : m_stamp(Stamp::Of(tiles))
     {
         double west0 = INFINITY, south0 = INFINITY, westMax = -INFINITY, southMax = -INFINITY;
         for (const DemTile& t : tiles) {
@@ -142,7 +142,7 @@ private:
     std::vector<uint32_t> m_loose;
 };
 
-const TileGrid& GridFor(const std::vector<DemTile>& tiles)
+const TileGrid& GridFor(const DemTiles& tiles)
 {
     static std::map<const void*, std::unique_ptr<TileGrid>> grids;
     std::unique_ptr<TileGrid>& g = grids[&tiles];
@@ -189,7 +189,7 @@ bool WindowOf(const MapViewport& vp, POINT p, Window& w)
 // entries of a name are among those of its code.
 class EntriesByCode {
 public:
-    EntriesByCode(const std::vector<DemFileEntry>& files, DemEdition edition)
+    EntriesByCode(const DemFiles& files, DemEdition edition)
         : m_stamp(Stamp::Of(files)), m_edition(edition)
     {
         m_entries.reserve(files.size());
@@ -198,7 +198,7 @@ public:
                 m_entries.push_back({*code, static_cast<uint32_t>(i)});
         std::sort(m_entries.begin(), m_entries.end());
     }
-    bool Fits(const std::vector<DemFileEntry>& files, DemEdition edition) const
+    bool Fits(const DemFiles& files, DemEdition edition) const
     {
         return m_stamp.Matches(files) && m_edition == edition;
     }
@@ -221,7 +221,7 @@ private:
     std::vector<std::pair<MeshCode, uint32_t>> m_entries;
 };
 
-const EntriesByCode& EntriesFor(const std::vector<DemFileEntry>& files, DemEdition edition)
+const EntriesByCode& EntriesFor(const DemFiles& files, DemEdition edition)
 {
     static std::map<const void*, std::unique_ptr<EntriesByCode>> indexes;
     std::unique_ptr<EntriesByCode>& e = indexes[&files];
@@ -240,7 +240,7 @@ void PreparePickIndexes()
     EntriesFor(g_dem5Files, DemEdition::Dem5m);
 }
 
-TileHits CollectHitsScan(const std::vector<DemTile>& tiles, POINT p)
+TileHits CollectHitsScan(const DemTiles& tiles, POINT p)
 {
     TileHits hits;
     for (const DemTile& t : tiles)
@@ -250,7 +250,7 @@ TileHits CollectHitsScan(const std::vector<DemTile>& tiles, POINT p)
     return hits;
 }
 
-TileHits CollectHits(const std::vector<DemTile>& tiles, const MapViewport& vp, POINT p)
+TileHits CollectHits(const DemTiles& tiles, const MapViewport& vp, POINT p)
 {
     Window w;
     std::vector<uint32_t> candidates;
@@ -264,7 +264,7 @@ TileHits CollectHits(const std::vector<DemTile>& tiles, const MapViewport& vp, P
     return hits;
 }
 
-std::vector<FileListRow> BuildRows(const std::vector<DemFileEntry>& files, DemEdition edition,
+std::vector<FileListRow> BuildRows(const DemFiles& files, DemEdition edition,
                                    const std::vector<std::string_view>& names)
 {
     std::vector<FileListRow> rows;

@@ -20,13 +20,13 @@ struct TileHits {
 };
 
 // Every tile is tested, in collection order.
-TileHits CollectHitsScan(const std::vector<DemTile>& tiles, POINT p);
+TileHits CollectHitsScan(const DemTiles& tiles, POINT p);
 
 // The same result as the scan, found through an index over the tiles' bounds. The rectangles
 // must be those that vp projects the bounds to (the frame that wrote them). The index is made
 // again when the catalogues are read or cleared or the collection changes its length or its
 // storage; bounds edited in place are not noticed.
-TileHits CollectHits(const std::vector<DemTile>& tiles, const MapViewport& vp, POINT p);
+TileHits CollectHits(const DemTiles& tiles, const MapViewport& vp, POINT p);
 
 // Makes the indexes of both editions now, so that the first click does not wait for them.
 void PreparePickIndexes();
@@ -39,7 +39,7 @@ struct FileListRow {
 
 // The catalogue entries named by the hits, ordered by prefecture then ZIP name (bytes), one row
 // per (prefecture, ZIP): the first in name order, then catalogue order.
-std::vector<FileListRow> BuildRows(const std::vector<DemFileEntry>& files, DemEdition edition,
+std::vector<FileListRow> BuildRows(const DemFiles& files, DemEdition edition,
                                    const std::vector<std::string_view>& names);
 
 // The lines of the file list window (CP932, "\r\n" line ends). The 5 m text has no frame of

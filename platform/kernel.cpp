@@ -48,9 +48,10 @@ struct ResourceInfo {
 
 namespace {
 
-// Blocks of several megabytes (the inflated catalogues, the raster) are mapped on their own, so
-// that they come zeroed and grow without copying.
-constexpr size_t kMapFrom = 2u << 20;
+// Blocks from half a megabyte on (the inflated catalogues, the raster, the start-up block) are
+// mapped on their own, so that they come zeroed and grow without copying. Their mappings start
+// on a huge-page boundary and are whole huge pages long: fresh memory costs mostly per page.
+constexpr size_t kMapFrom = 512u << 10;
 constexpr size_t kMapGranule = 2u << 20;
 
 size_t MappedSize(size_t bytes)
@@ -58,16 +59,66 @@ size_t MappedSize(size_t bytes)
     return (bytes + kMapGranule - 1) / kMapGranule * kMapGranule;
 }
 
-unsigned char* MapBytes(size_t bytes)
+// An aligned, untouched mapping of whole granules.
+unsigned char* ReserveAligned(size_t mapped)
 {
-    void* p = mmap(nullptr, MappedSize(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* p = mmap(nullptr, mapped + kMapGranule, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED)
         return nullptr;
-    PrefaultForWriting(p, MappedSize(bytes));
-    return static_cast<unsigned char*>(p);
+    const auto at = reinterpret_cast<uintptr_t>(p);
+    const uintptr_t aligned = (at + kMapGranule - 1) / kMapGranule * kMapGranule;
+    if (aligned > at)
+        munmap(p, aligned - at);
+    if (const uintptr_t tail = at + kMapGranule - aligned)
+        munmap(reinterpret_cast<void*>(aligned + mapped), tail);
+    return reinterpret_cast<unsigned char*>(aligned);
+}
+
+unsigned char* MapBytes(size_t bytes)
+{
+    unsigned char* p = ReserveAligned(MappedSize(bytes));
+    if (p)
+        PrefaultForWriting(p, MappedSize(bytes));
+    return p;
+}
+
+// The mapping of a block made size bytes long; its pages move, nothing is copied.
+unsigned char* Remap(unsigned char* bytes, size_t oldSize, size_t size)
+{
+    const size_t from = MappedSize(oldSize), to = MappedSize(size);
+    if (to <= from) {
+        void* p = mremap(bytes, from, to, 0);
+        return p == MAP_FAILED ? nullptr : static_cast<unsigned char*>(p);
+    }
+    unsigned char* dst = ReserveAligned(to);
+    if (!dst)
+        return nullptr;
+    void* p = mremap(bytes, from, to, MREMAP_MAYMOVE | MREMAP_FIXED, dst);
+    if (p == MAP_FAILED) {
+        munmap(dst, to);
+        return nullptr;
+    }
+    PrefaultForWriting(dst + from, to - from);
+    return dst;
 }
 
 } // namespace
+
+void* MapLarge(size_t bytes)
+{
+    unsigned char* p = ReserveAligned(MappedSize(std::max<size_t>(bytes, 1)));
+#ifdef MADV_HUGEPAGE
+    if (p)
+        madvise(p, MappedSize(std::max<size_t>(bytes, 1)), MADV_HUGEPAGE);
+#endif
+    return p;
+}
+
+void UnmapLarge(void* p, size_t bytes)
+{
+    if (p)
+        munmap(p, MappedSize(std::max<size_t>(bytes, 1)));
+}
 
 void PrefaultForWriting(void* p, size_t bytes)
 {
@@ -113,12 +164,9 @@ HGLOBAL GlobalReAlloc(HGLOBAL block, size_t bytes, unsigned flags)
         return nullptr;
     unsigned char* moved;
     if (block->mapped && bytes >= kMapFrom) {
-        void* p = mremap(block->bytes, MappedSize(block->size), MappedSize(bytes), MREMAP_MAYMOVE);
-        if (p == MAP_FAILED)
+        moved = Remap(block->bytes, block->size, bytes);
+        if (!moved)
             return nullptr;
-        moved = static_cast<unsigned char*>(p);
-        if (MappedSize(bytes) > MappedSize(block->size))
-            PrefaultForWriting(moved + MappedSize(block->size), MappedSize(bytes) - MappedSize(block->size));
         // Bytes between the old size and the mapping's end may hold what a shrink left there.
         if (bytes > block->size && (flags & GMEM_ZEROINIT))
             std::memset(moved + block->size, 0, std::min(bytes, MappedSize(block->size)) - block->size);

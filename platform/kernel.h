@@ -24,6 +24,10 @@ void* GlobalLock(HGLOBAL block);
 bool GlobalUnlock(HGLOBAL block);
 size_t GlobalSize(HGLOBAL block);
 HGLOBAL GlobalFree(HGLOBAL block);
+// Memory for large arrays filled once: whole huge pages, taken as they are first written.
+// Fresh memory costs mostly per page. MapLarge gives null when the system has none.
+void* MapLarge(size_t bytes);
+void UnmapLarge(void* p, size_t bytes);
 // Asks for the whole pages inside [p, p + bytes) at once, before they are written: far cheaper
 // than a fault each. Contents are unchanged; where the system cannot, the faults come later.
 void PrefaultForWriting(void* p, size_t bytes);

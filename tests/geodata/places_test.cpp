@@ -78,7 +78,7 @@ TEST(BoundaryLines, UnpackTheSampleAndStopAtTheFirstZeroCount)
     PutInt32(content, 0);
     PutInt32(content, 3);  // after the zero: never read
     content.resize(content.size() + 20, 0x11);
-    std::vector<BoundaryItem>().swap(g_boundaryPoints);
+    BoundaryItems().swap(g_boundaryPoints);
     ReadBoundaryLines(content.data(), content.size());
     ASSERT_EQ(g_boundaryPoints.size(), 5u);
     EXPECT_EQ(g_boundaryPoints[0].x, 0.0);
@@ -99,7 +99,7 @@ TEST(BoundaryLines, APolylineCutOffByTheEndIsDroppedWhole)
     PutInt32(content, 5);  // claims 5 vertices, has 2
     for (int i = 0; i < 4; ++i)
         PutInt32(content, 0x9C39A267);
-    std::vector<BoundaryItem>().swap(g_boundaryPoints);
+    BoundaryItems().swap(g_boundaryPoints);
     ReadBoundaryLines(content.data(), content.size());
     EXPECT_EQ(g_boundaryPoints.size(), 4u);
     ReadBoundaryLines(content.data(), 2);  // not even a count

@@ -9,7 +9,7 @@
 namespace {
 
 // Rectangles as the tile layers write them.
-void Project(std::vector<DemTile>& tiles, const MapViewport& vp)
+void Project(DemTiles& tiles, const MapViewport& vp)
 {
     for (DemTile& t : tiles) {
         const POINT sw = GeoToClient(vp, GeoPoint{t.bounds.west, t.bounds.south});
@@ -53,7 +53,7 @@ void ExpectSameHits(const TileHits& fast, const TileHits& scan, const std::strin
 TEST(CollectHits, SharedEdgesBelongToTheTileRightOrBelowAndTheLastHitWins)
 {
     // Two 10 m tiles side by side, and a second entry of the western one.
-    std::vector<DemTile> tiles{Tile(533945, "FG-GML-5339-45-dem10b-20161001.xml"),
+    DemTiles tiles{Tile(533945, "FG-GML-5339-45-dem10b-20161001.xml"),
                                Tile(533946, "FG-GML-5339-46-dem10b-20161001.xml"),
                                Tile(533945, "FG-GML-5339-45-dem10b-20161001.xml")};
     const MapViewport vp = Viewport(40, 139.75, 35.7);
@@ -78,7 +78,7 @@ TEST(CollectHits, SharedEdgesBelongToTheTileRightOrBelowAndTheLastHitWins)
 TEST(CollectHits, TheIndexFindsWhatTheScanFinds)
 {
     // Every 5 m tile of a few second-level meshes, some listed twice, and a stray tile far off.
-    std::vector<DemTile> tiles;
+    DemTiles tiles;
     std::vector<std::string> names;
     names.reserve(2000);
     for (int second : {533935, 533936, 533945, 533946, 523970})
@@ -112,7 +112,7 @@ TEST(CollectHits, TheIndexFindsWhatTheScanFinds)
 
 TEST(CollectHits, OutOfDateCollectionsAndOddViewportsFallBackToTheScan)
 {
-    std::vector<DemTile> tiles{Tile(533945, "a.xml")};
+    DemTiles tiles{Tile(533945, "a.xml")};
     MapViewport vp = Viewport(40, 139.75, 35.7);
     Project(tiles, vp);
     const POINT p{(tiles[0].screenRect.left + tiles[0].screenRect.right) / 2,
@@ -156,7 +156,7 @@ TEST(BuildRows, OneRowPerPrefectureAndZipSortedAsBytes)
     const char* other = "FG-GML-5339-35-95-DEM5A-20161001.xml";
     const std::string zipA = "FG-GML-5339-35-DEM5A.zip", zipB = "FG-GML-5339-35-DEM5B.zip";
     const std::string high = "\x83\x41.zip";  // a CP932 name sorts after every ASCII one
-    std::vector<DemFileEntry> files;
+    DemFiles files;
     auto add = [&](int pref, const char* xml, const std::string& zip) {
         files.push_back(DemFileEntry{pref, PooledString(xml), PooledString(zip.c_str())});
     };

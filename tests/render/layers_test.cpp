@@ -189,7 +189,7 @@ TEST_F(LayersTest, NarrowViewsDrawNoButtons)
 
 TEST_F(LayersTest, BoundaryVerticesOnOnePixelDrawOneLine)
 {
-    std::vector<BoundaryItem> saved;
+    BoundaryItems saved;
     saved.swap(g_boundaryPoints);
     MapViewport& vp = view->m_vp;
     vp.zoom = 30;
