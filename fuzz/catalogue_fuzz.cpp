@@ -1,4 +1,5 @@
-// A catalogue content as it comes out of inflation, or (first byte odd) a resource to inflate.
+// A catalogue content as it comes out of inflation, or (first byte odd) a resource to inflate;
+// bit 2 the edition, bit 4 names kept in place.
 #include "geodata/catalogue.h"
 #include "platform/kernel.h"
 
@@ -21,10 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         GlobalFree(block);
         ClearRegisteredResources();
     } else {
-        ReadDemCatalogue(edition, data + 1, size - 1);
+        // The input outlives the catalogue, which is cleared below: names may stay in it.
+        ReadDemCatalogue(edition, data + 1, size - 1, (data[0] & 4) != 0);
     }
     for (const DemTile& t : edition == DemEdition::Dem5m ? g_dem5Tiles : g_dem10Tiles)
         if (t.xmlName.size() > 40 || t.code < 0)
+            __builtin_trap();
+    for (const DemFileEntry& e : edition == DemEdition::Dem5m ? g_dem5Files : g_dem10Files)
+        if (e.xmlName.size() > 40 || e.zipName.size() > 32)
             __builtin_trap();
     ClearDemCatalogues();
     return 0;

@@ -137,35 +137,46 @@ void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t s
         // records, so this is about the room needed. Should it run out, the pool adds chunks.
         pool.Reserve(records * 41);
     }
-    // Names in place are the fields themselves, when their NUL lies inside them.
     // A ZIP holds the files of one second-level mesh, which follow each other: one copy each.
     PooledString lastZip;
     std::string_view lastZipBytes;
     bool haveZip = false;
+    auto copiedZip = [&](std::string_view zip) {
+        if (!haveZip || lastZipBytes != zip) {
+            lastZip = pool.Add(zip);
+            lastZipBytes = lastZip.view();
+            haveZip = true;
+        }
+        return lastZip;
+    };
     for (size_t i = 0; i < records; ++i) {
         const unsigned char* r = content + 4 + kCatalogueRecordSize * i;
-        DemFileEntry entry;
+        const char* xmlField = reinterpret_cast<const char*>(r + 4);
+        const char* zipField = reinterpret_cast<const char*>(r + 44);
+        DemFileEntry& entry = files.emplace_back();
         entry.prefecture = ReadInt32(r);
-        const std::string_view xml = Field(r + 4, 40);
-        entry.xmlName = namesInPlace && xml.size() < 40 ? PooledString(xml.data()) : pool.Add(xml);
-        const std::string_view zip = Field(r + 44, 32);
-        if (namesInPlace && zip.size() < 32) {
-            entry.zipName = PooledString(zip.data());
-        } else {
-            if (!haveZip || lastZipBytes != zip) {
-                lastZip = pool.Add(zip);
-                lastZipBytes = lastZip.view();
-                haveZip = true;
-            }
-            entry.zipName = lastZip;
-        }
-        files.push_back(entry);
-        if (const std::optional<MeshCode> code = MeshCodeFromXmlName(xml, edition)) {
-            DemTile tile;
+        // Names in place are the fields themselves: a field that ends in a NUL holds its name
+        // whole. Any other field is copied, cut at its width.
+        if (namesInPlace && xmlField[39] == 0)
+            entry.xmlName = PooledString(xmlField);
+        else
+            entry.xmlName = pool.Add(Field(r + 4, 40));
+        if (namesInPlace && zipField[31] == 0)
+            entry.zipName = PooledString(zipField);
+        else
+            entry.zipName = copiedZip(Field(r + 44, 32));
+        // The catalogues' own form is read from the field as it stands (the places it looks at
+        // hold no NUL when it succeeds); anything else by the scan of the name.
+        std::optional<MeshCode> code = StandardFormCode({xmlField, 40}, edition);
+        if (!code)
+            code = MeshCodeFromXmlName(Field(r + 4, 40), edition);
+        if (code) {
+            DemTile& tile = tiles.emplace_back();
             if (MeshCodeToRect(*code, tile.bounds)) {
                 tile.code = *code;
                 tile.xmlName = entry.xmlName;
-                tiles.push_back(tile);
+            } else {
+                tiles.pop_back();
             }
         }
     }

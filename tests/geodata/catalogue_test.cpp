@@ -148,6 +148,34 @@ TEST_F(CatalogueTest, DamagedRecordsAreReadOnlyAsFarAsTheyGo)
     EXPECT_TRUE(g_dem5Files.empty());
 }
 
+TEST_F(CatalogueTest, FiveMetreNamesStayInTheBlockWhichTheCatalogueKeeps)
+{
+    res.Add(139, Compress(Catalogue({
+                     {22, "FG-GML-5137-60-90-DEM5A-20161001.xml", "FG-GML-5137-60-DEM5A.zip"},
+                     {3, std::string("FG-GML-5137-60-91-DEM5A-") + std::string(16, '7'), std::string(32, 'Z')},
+                 })));
+    LoadDemCatalogue(DemEdition::Dem5m, block, blockSize);
+    // The block now holds the names: the caller has nothing left to free or reuse.
+    EXPECT_EQ(block, nullptr);
+    EXPECT_EQ(blockSize, 0);
+    ASSERT_EQ(g_dem5Files.size(), 2u);
+    EXPECT_EQ(g_dem5Files[0].xmlName, "FG-GML-5137-60-90-DEM5A-20161001.xml");
+    EXPECT_EQ(g_dem5Files[0].zipName, "FG-GML-5137-60-DEM5A.zip");
+    // Fields without their NUL are cut at their width all the same.
+    EXPECT_EQ(g_dem5Files[1].xmlName.size(), 40u);
+    EXPECT_EQ(g_dem5Files[1].zipName, std::string(32, 'Z'));
+    ASSERT_EQ(g_dem5Tiles.size(), 2u);
+    EXPECT_EQ(g_dem5Tiles[1].code, 51376091);
+    EXPECT_EQ(g_dem5Tiles[1].xmlName.c_str(), g_dem5Files[1].xmlName.c_str());
+    // A second start-up block serves the next load; the names of both stay valid.
+    block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 1000000);
+    blockSize = 1000000;
+    LoadDemCatalogue(DemEdition::Dem5m, block, blockSize);
+    ASSERT_EQ(g_dem5Files.size(), 4u);
+    EXPECT_EQ(g_dem5Files[0].xmlName, g_dem5Files[2].xmlName);
+    EXPECT_EQ(g_dem5Files[3].zipName, std::string(32, 'Z'));
+}
+
 TEST_F(CatalogueTest, LoadGeodataWithoutResourcesFillsOnlyThePrefectures)
 {
     for (int id : {131, 132, 134, 138, 139, 148, 149, 150})

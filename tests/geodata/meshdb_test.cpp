@@ -2,6 +2,7 @@
 #include "resource_builder.h"
 
 #include <gtest/gtest.h>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -157,4 +158,38 @@ TEST(ElevationRaster, MissingOrShortContentLeavesNoRelief)
     db3.LoadElevationRaster();
     EXPECT_EQ(db3.SheetCount(), 1);
     EXPECT_NE(db3.m_sheetIndex[24][18], nullptr);
+}
+
+TEST(ElevationRaster, TheResourceLoadsTheSameCellsAsTheContent)
+{
+    Raster r;
+    r.AddSheet(5339, 0);
+    r.AddSheet(5439, 1);
+    r.AddSheet(5338, 2);
+    for (int b = 0; b < 3; ++b)
+        for (int row = 1; row <= 80; ++row)
+            for (int c = 1; c <= 80; ++c)
+                r.Block(b).cells[row][c].elevation = Height(b, row, c);
+    ResourceScope res;
+    res.Add(134, Compress(r.content));
+    CMeshDB viaResource;
+    viaResource.LoadElevationRaster();
+    const Loaded viaContent(r);
+    ASSERT_EQ(GlobalSize(viaResource.m_blocks), kBlocksBytes);
+    const auto* a = static_cast<const unsigned char*>(GlobalLock(viaResource.m_blocks));
+    EXPECT_EQ(std::memcmp(a, viaContent.blocks, kBlocksBytes), 0);
+    GlobalUnlock(viaResource.m_blocks);
+    EXPECT_EQ(viaResource.SheetCount(), 3);
+    EXPECT_EQ(viaResource.m_maxElevation, viaContent.db->m_maxElevation);
+
+    // Cut inside the blocks: what follows the cut is zero, and the blocks keep their size.
+    res.Add(134, Compress(Bytes(r.content.begin(), r.content.begin() + 30000)));
+    CMeshDB cut;
+    cut.LoadElevationRaster();
+    ASSERT_EQ(GlobalSize(cut.m_blocks), kBlocksBytes);
+    const auto* blocks = static_cast<const ElevationBlock*>(GlobalLock(cut.m_blocks));
+    EXPECT_EQ(blocks[0].cells[1][1].elevation, Height(0, 1, 1));
+    EXPECT_EQ(blocks[2].cells[40][40].elevation, 0);
+    GlobalUnlock(cut.m_blocks);
+    EXPECT_EQ(cut.SheetCount(), 0);
 }
