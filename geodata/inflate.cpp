@@ -11,11 +11,11 @@ namespace {
 // One stream for the process, set up and released by every call.
 z_stream g_stream;
 
-// Resizes the block (its bytes kept, the new ones not cleared) and locks it again.
+// Resizes the block (its bytes kept, the new ones zero) and locks it again.
 bool Resize(HGLOBAL& block, int64_t size, unsigned char*& bytes)
 {
     GlobalUnlock(block);
-    HGLOBAL resized = GlobalReAlloc(block, static_cast<size_t>(size), GMEM_MOVEABLE);
+    HGLOBAL resized = GlobalReAlloc(block, static_cast<size_t>(size), GMEM_MOVEABLE | GMEM_ZEROINIT);
     if (resized)
         block = resized;
     bytes = static_cast<unsigned char*>(GlobalLock(block));
@@ -41,8 +41,11 @@ bool InflateResource(uint16_t id, HGLOBAL& block, int32_t& blockSize)
         return false;
     int64_t written = 0;
     bool streamOpen = false;
+    // Bytes from grownFrom on came with growth: zero unless inflation reached them (touched).
+    const size_t grownFrom = BlockBytes(block, blockSize);
+    int64_t touched = 0;
     auto finish = [&](bool ok) {
-        const size_t size = BlockBytes(block, blockSize);
+        const size_t size = std::min(BlockBytes(block, blockSize), std::max(grownFrom, static_cast<size_t>(touched)));
         if (static_cast<size_t>(written) < size)
             std::memset(bytes + written, 0, size - static_cast<size_t>(written));
         if (streamOpen && inflateEnd(&g_stream) != Z_OK)
@@ -80,6 +83,7 @@ bool InflateResource(uint16_t id, HGLOBAL& block, int32_t& blockSize)
         g_stream.avail_out = static_cast<uInt>(W);
         const int result = inflate(&g_stream, Z_NO_FLUSH);
         const int64_t n = W - g_stream.avail_out;
+        touched = written + n;
         if (result == Z_STREAM_END) {
             const int64_t size = before < written + n ? before + n : before;
             if (grown && size != before + W && !Resize(block, size, bytes))

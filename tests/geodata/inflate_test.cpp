@@ -133,3 +133,29 @@ TEST(InflateResource, FailuresLeaveAConsistentBlock)
     SetGlobalAllocLimit(0);
     EXPECT_EQ(block.size, before);
 }
+
+TEST(InflateResource, NothingOfAnEarlierUseSurvivesPastTheContent)
+{
+    ResourceScope res;
+    const Bytes content = Content(3000000, 8);
+    res.Add(139, Compress(content));
+    Bytes cut = Compress(Content(6000000, 9));
+    cut.resize(cut.size() * 3 / 4);
+    res.Add(134, cut);
+    // A small block on the heap and a mapped one, both full of old bytes.
+    for (int32_t start : {4096, 1000000}) {
+        Block block;
+        GlobalFree(block.h);
+        block.h = GlobalAlloc(GMEM_MOVEABLE, static_cast<size_t>(start));
+        block.size = start;
+        std::memset(GlobalLock(block.h), 0xAB, static_cast<size_t>(start));
+        GlobalUnlock(block.h);
+        // A stream that breaks off after the block grew for it gives that room back ...
+        EXPECT_FALSE(InflateResource(134, block.h, block.size));
+        // ... and whatever it left there is gone when the block grows again.
+        ASSERT_TRUE(InflateResource(139, block.h, block.size)) << start;
+        EXPECT_EQ(std::memcmp(block.Bytes(), content.data(), content.size()), 0);
+        block.Done();
+        EXPECT_TRUE(block.ZeroFrom(content.size())) << start;
+    }
+}
