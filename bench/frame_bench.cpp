@@ -1,6 +1,7 @@
 // Whole map frames at 933 x 600, as the window composes them.
 #include "bench/bench_app.h"
 #include "render/memdc.h"
+#include "render/tileaxes.h"
 #include "view/view.h"
 
 #include <benchmark/benchmark.h>
@@ -32,8 +33,19 @@ void BM_FrameFloor(benchmark::State& state)
     }
 }
 
+// Made once per catalogue, while the first map frame is shown.
+void BM_TileAxes5m(benchmark::State& state)
+{
+    BenchView();
+    for (auto _ : state) {
+        TileAxes axes(g_dem5Tiles);
+        benchmark::DoNotOptimize(&axes);
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_TileAxes5m)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Frame, country, 0.6, GeoPoint{138, 34}, false)->Name("BM_Frame/country");
 BENCHMARK_CAPTURE(Frame, zoom5, 5.0, GeoPoint{139.7, 35.6}, false)->Name("BM_Frame/zoom5");
 BENCHMARK_CAPTURE(Frame, tokyo22, 22.0, kTokyo, false)->Name("BM_Frame/tokyo22");

@@ -67,3 +67,16 @@ void ClearDemCatalogues();
 // Changes whenever the catalogues are read or cleared, so that indexes over them know when
 // they are out of date.
 uint64_t CatalogueGeneration();
+
+// Which collection an index over it was made for: its storage, its length and the catalogues'
+// generation. Tests fill collections by hand as well as through the readers.
+struct CollectionStamp {
+    const void* data = nullptr;
+    size_t size = 0;
+    uint64_t generation = ~uint64_t{0};
+    template <typename V> bool Matches(const V& v) const
+    {
+        return data == v.data() && size == v.size() && generation == CatalogueGeneration();
+    }
+    template <typename V> static CollectionStamp Of(const V& v) { return {v.data(), v.size(), CatalogueGeneration()}; }
+};

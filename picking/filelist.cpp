@@ -26,25 +26,12 @@ void SortNames(TileHits& hits)
     hits.names.erase(std::unique(hits.names.begin(), hits.names.end()), hits.names.end());
 }
 
-// Which collection an index was made for: its storage, its length and the catalogues'
-// generation. Tests fill collections by hand as well as through the readers.
-struct Stamp {
-    const void* data = nullptr;
-    size_t size = 0;
-    uint64_t generation = ~uint64_t{0};
-    template <typename V> bool Matches(const V& v) const
-    {
-        return data == v.data() && size == v.size() && generation == CatalogueGeneration();
-    }
-    template <typename V> static Stamp Of(const V& v) { return {v.data(), v.size(), CatalogueGeneration()}; }
-};
-
 // A grid over the tiles' bounds with cells as large as the largest tile, each tile filed under
 // the cell of its south-west corner: a tile that meets a window is filed at most one cell west
 // or south of the window's cells.
 class TileGrid {
 public:
-    explicit TileGrid(const DemTiles& tiles) : m_stamp(Stamp::Of(tiles))
+    explicit TileGrid(const DemTiles& tiles) : m_stamp(CollectionStamp::Of(tiles))
     {
         double west0 = INFINITY, south0 = INFINITY, westMax = -INFINITY, southMax = -INFINITY;
         for (const DemTile& t : tiles) {
@@ -83,7 +70,7 @@ public:
         std::sort(m_cells.begin(), m_cells.end());
     }
 
-    const Stamp& stamp() const { return m_stamp; }
+    const CollectionStamp& stamp() const { return m_stamp; }
 
     // The tiles that may meet the open window (lonA, lonB) x (latLo, latHi), in collection
     // order; false when the window spans so many cells that a scan is as quick.
@@ -134,7 +121,7 @@ private:
         return v > static_cast<double>(n) ? n : static_cast<int64_t>(v);
     }
 
-    Stamp m_stamp;
+    CollectionStamp m_stamp;
     double m_west0 = 0, m_south0 = 0, m_cellW = 0, m_cellH = 0;
     int64_t m_cols = 0, m_rows = 0;
     bool m_usable = false;
@@ -190,7 +177,7 @@ bool WindowOf(const MapViewport& vp, POINT p, Window& w)
 class EntriesByCode {
 public:
     EntriesByCode(const DemFiles& files, DemEdition edition)
-        : m_stamp(Stamp::Of(files)), m_edition(edition)
+        : m_stamp(CollectionStamp::Of(files)), m_edition(edition)
     {
         m_entries.reserve(files.size());
         for (size_t i = 0; i < files.size(); ++i)
@@ -216,7 +203,7 @@ public:
     }
 
 private:
-    Stamp m_stamp;
+    CollectionStamp m_stamp;
     DemEdition m_edition;
     std::vector<std::pair<MeshCode, uint32_t>> m_entries;
 };

@@ -4,6 +4,7 @@
 #include "geodata/catalogue.h"
 #include "geodata/places.h"
 #include "platform/gdi.h"
+#include "render/tileaxes.h"
 #include "view/screenscale.h"
 #include "view/view.h"
 
@@ -12,59 +13,15 @@
 #include <cstring>
 #include <memory>
 
-bool IsOnScreen(const MapViewport& vp, POINT p)
-{
-    return p.x >= 0 && p.y >= 0 && (p.x <= vp.clientWidth || p.y <= vp.clientHeight);
-}
-
 namespace {
 
-// The tiles of a layer stand on a few thousand distinct meridians and parallels; each is
-// projected once a frame and looked up after that. Same input, same pixel: the results are
-// those of GeoToClient.
-class AxisCache {
-public:
-    template <typename F> int Get(double v, F&& project)
-    {
-        uint64_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        const size_t slot = static_cast<size_t>((bits * 0x9E3779B97F4A7C15ull) >> (64 - kBits));
-        if (m_used[slot] && m_key[slot] == bits)
-            return m_value[slot];
-        m_used[slot] = true;
-        m_key[slot] = bits;
-        return m_value[slot] = project(v);
-    }
-
-private:
-    static constexpr int kBits = 13;
-    bool m_used[1 << kBits] = {};
-    uint64_t m_key[1 << kBits];
-    int m_value[1 << kBits];
-};
-
-// A tile's rectangle in the frame of vp, each meridian and parallel projected once.
-class TileProjector {
-public:
-    explicit TileProjector(const MapViewport& vp)
-        : m_vp(vp), m_xs(std::make_unique<AxisCache>()), m_ys(std::make_unique<AxisCache>())
-    {
-    }
-    RECT operator()(const GeoRect& b)
-    {
-        auto x = [this](double lon) { return GeoToClient(m_vp, GeoPoint{lon, m_vp.center.lat}).x; };
-        auto y = [this](double lat) { return GeoToClient(m_vp, GeoPoint{m_vp.center.lon, lat}).y; };
-        return RECT{m_xs->Get(b.west, x), m_ys->Get(b.north, y), m_xs->Get(b.east, x), m_ys->Get(b.south, y)};
-    }
-
-private:
-    const MapViewport& m_vp;
-    std::unique_ptr<AxisCache> m_xs, m_ys;
+// Per-frame room for the projected meridians and parallels.
+struct AxisPixels {
+    std::vector<int> xs, ys;
 };
 
 // Both tile layers: every tile's rectangle is stored, on-screen tiles are drawn.
-template <typename Tiles>
-void DrawTiles(CDC* dc, CTesseloView& view, Tiles& tiles, CPen& pen, CFont& font, COLORREF textColor, bool dots,
+void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& font, COLORREF textColor, bool dots,
                bool codes)
 {
     CPen* oldPen = dc->SelectObject(&pen);
@@ -75,9 +32,13 @@ void DrawTiles(CDC* dc, CTesseloView& view, Tiles& tiles, CPen& pen, CFont& font
     CFont* oldFont = dc->SelectObject(&font);
     const MapViewport& vp = view.m_vp;
     char text[16];
-    TileProjector project(vp);
-    for (DemTile& t : tiles) {
-        t.screenRect = project(t.bounds);
+    const TileAxes& axes = TileAxesFor(tiles);
+    static AxisPixels pixels;
+    axes.Project(vp, pixels.xs, pixels.ys);
+    const size_t count = tiles.size();
+    for (size_t i = 0; i < count; ++i) {
+        DemTile& t = tiles[i];
+        t.screenRect = axes.RectOf(i, pixels.xs, pixels.ys);
         const POINT p1{t.screenRect.left, t.screenRect.bottom};
         const POINT p2{t.screenRect.right, t.screenRect.top};
         if (!IsOnScreen(vp, p1) && !IsOnScreen(vp, p2))
@@ -139,9 +100,11 @@ void DrawTiles10m(CDC* dc, CTesseloView& view)
 
 void UpdateTileRects10m(CTesseloView& view)
 {
-    TileProjector project(view.m_vp);
-    for (DemTile& t : g_dem10Tiles)
-        t.screenRect = project(t.bounds);
+    const TileAxes& axes = TileAxesFor(g_dem10Tiles);
+    static AxisPixels pixels;
+    axes.Project(view.m_vp, pixels.xs, pixels.ys);
+    for (size_t i = 0; i < g_dem10Tiles.size(); ++i)
+        g_dem10Tiles[i].screenRect = axes.RectOf(i, pixels.xs, pixels.ys);
 }
 
 void DrawBoundaryLines(CDC* dc, CTesseloView& view)

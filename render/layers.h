@@ -3,14 +3,17 @@
 #pragma once
 
 #include "platform/wintypes.h"
+#include "view/viewport.h"
 
 class CDC;
 class CTesseloView;
-struct MapViewport;
 
 // True when p.x >= 0 and p.y >= 0 and (p.x <= width or p.y <= height): a point right of the
 // client area but not below it counts, and one below but not right of it.
-bool IsOnScreen(const MapViewport& vp, POINT p);
+inline bool IsOnScreen(const MapViewport& vp, POINT p)
+{
+    return p.x >= 0 && p.y >= 0 && (p.x <= vp.clientWidth || p.y <= vp.clientHeight);
+}
 
 void DrawTiles5m(CDC* dc, CTesseloView& view);
 void DrawTiles10m(CDC* dc, CTesseloView& view);

@@ -7,6 +7,7 @@
 #include "picking/infodialog.h"
 #include "picking/panel.h"
 #include "render/layers.h"
+#include "render/tileaxes.h"
 #include "render/memdc.h"
 #include "view/navigation.h"
 #include "view/readout.h"
@@ -195,8 +196,10 @@ void CTesseloView::OnTimer(unsigned id)
         m_splash = false;
         KillTimer(kStartupTimerId);
         RepaintNow();
-        // While the first map frame is looked at; picks are quick from then on.
+        // While the first map frame is looked at; picks and tile frames are quick from then on.
         PreparePickIndexes();
+        TileAxesFor(g_dem10Tiles);
+        TileAxesFor(g_dem5Tiles);
     }
 }
 
