@@ -9,6 +9,8 @@
 #include "view/view.h"
 #include "platform/cp932.h"
 #include "geodata/meshcode.h"
+#include "navaids/placesearch.h"
+#include "picking/areaquery.h"
 
 #include <QApplication>
 #include <cerrno>
@@ -37,6 +39,9 @@ const char kHelp[] =
     "                   FIRST SECOND THIRD\n"
     "  rect CODE        the square of a 6- or 8-digit mesh code: SOUTH WEST NORTH EAST\n"
     "  readout LAT LON  the two status-bar texts for a pointer at that point\n"
+    "  files ...        the DEM files of a point, a box or a mesh code (files --help)\n"
+    "  where TEXT       places whose name is or contains TEXT: KIND NAME LAT LON CODE, tab-\n"
+    "                   separated, exact matches first, at most 50\n"
     "  render ...       draw one map frame to a PNG file (render --help)\n"
     "  stats            what the embedded data holds: one line NAME COUNT per collection, then\n"
     "                   elevation MIN MAX\n"
@@ -199,6 +204,95 @@ int Render(int argc, char** argv)
     });
 }
 
+const char kFilesHelp[] =
+    "Usage: tesselo-cli files (--at LAT,LON | --bbox S,W,N,E | --mesh CODE)\n"
+    "                         [--edition 10m|5m|both] [--format text|csv|json] [--zips]\n"
+    "\n"
+    "Lists the DEM files of an area: per prefecture, the ZIP archive and the XML file inside it.\n"
+    "\n"
+    "  --at LAT,LON       the files whose squares contain the point\n"
+    "  --bbox S,W,N,E     the files whose squares meet the box; squares that only touch its\n"
+    "                     edges count\n"
+    "  --mesh CODE        6 digits: that 10 m file and the 5 m files inside it; 8 digits: that\n"
+    "                     5 m file and its 10 m parent\n"
+    "  --edition E        10m, 5m or both (default both)\n"
+    "  --format F         text (the file list's lines), csv (edition,prefecture,zip,xml,mesh)\n"
+    "                     or json (default text)\n"
+    "  --zips             only the distinct ZIP archives, with their number of XML files in the\n"
+    "                     area (csv: edition,zip,files)\n"
+    "\n"
+    "Sorted by edition, prefecture, ZIP and XML. Standard error gets a last line with the number\n"
+    "of files and ZIP archives.\n";
+
+void LoadEmbeddedData()
+{
+    g_hInstance = GetModuleHandle(nullptr);
+    LoadGeodata();
+}
+
+int Files(int argc, char** argv)
+{
+    AreaQuery query;
+    bool haveArea = false, zips = false;
+    EditionChoice editions = EditionChoice::Both;
+    AreaFormat format = AreaFormat::Text;
+    std::string error;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (a == "--help") {
+            std::fputs(kFilesHelp, stdout);
+            return 0;
+        }
+        if (a == "--zips") {
+            zips = true;
+            continue;
+        }
+        if (!value)
+            return Fail("files: " + a + " needs a value (try files --help)");
+        ++i;
+        const std::string v = value;
+        if (a == "--at" || a == "--bbox" || a == "--mesh") {
+            if (haveArea)
+                return Fail("files: give one of --at, --bbox and --mesh");
+            haveArea = true;
+            const bool ok = a == "--at"     ? ParsePointQuery(v, query, error)
+                            : a == "--bbox" ? ParseBoxQuery(v, query, error)
+                                            : ParseMeshQuery(v, query, error);
+            if (!ok)
+                return Fail("files: " + error + " (got '" + v + "')");
+        } else if (a == "--edition" && (v == "10m" || v == "5m" || v == "both")) {
+            editions = v == "10m" ? EditionChoice::Dem10m : v == "5m" ? EditionChoice::Dem5m : EditionChoice::Both;
+        } else if (a == "--format" && (v == "text" || v == "csv" || v == "json")) {
+            format = v == "text" ? AreaFormat::Text : v == "csv" ? AreaFormat::Csv : AreaFormat::Json;
+        } else {
+            return Fail("files: bad argument " + a + " " + v + " (try files --help)");
+        }
+    }
+    if (!haveArea)
+        return Fail("files: give --at, --bbox or --mesh (try files --help)");
+    LoadEmbeddedData();
+    const std::vector<AreaFile> found = FindAreaFiles(query, editions);
+    std::fputs(zips ? FormatAreaZips(DistinctZips(found), format).c_str() : FormatAreaFiles(found, format).c_str(),
+               stdout);
+    const AreaTotals totals = CountAreaFiles(found);
+    std::fprintf(stderr, "%zu files, %zu ZIP archives\n", totals.xmlFiles, totals.zips);
+    return 0;
+}
+
+int Where(int argc, char** argv)
+{
+    if (argc != 3 || !argv[2][0])
+        return Fail("usage: tesselo-cli where TEXT (a place name or part of one, UTF-8)");
+    LoadEmbeddedData();
+    const std::vector<PlaceMatch> matches = FindPlaces(argv[2], 50);
+    for (const PlaceMatch& m : matches)
+        std::cout << PlaceMatchLine(m) << "\n";
+    if (matches.empty())
+        return Fail(std::string("no place named ") + argv[2]);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -242,13 +336,16 @@ int main(int argc, char** argv)
     if (cmd == "stats") {
         if (argc != 2)
             return Fail("usage: tesselo-cli stats");
-        g_hInstance = GetModuleHandle(nullptr);
-        LoadGeodata();
+        LoadEmbeddedData();
         CMeshDB raster;
         raster.LoadElevationRaster();
         WriteStats(raster, std::cout);
         return 0;
     }
+    if (cmd == "files")
+        return Files(argc, argv);
+    if (cmd == "where")
+        return Where(argc, argv);
     if (cmd == "render")
         return Render(argc, argv);
     if (cmd == "drive")

@@ -1,0 +1,284 @@
+#include "picking/areaquery.h"
+
+#include "geodata/meshcode.h"
+#include "platform/cp932.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+#include <tuple>
+
+namespace {
+
+constexpr double kMargin = 1e-9;
+
+// A whole field as a finite number in the C format, whatever the process locale.
+bool Number(std::string_view field, double& v)
+{
+    static const locale_t c = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    const std::string s(field);
+    if (s.empty() || s.find_first_of(" \t\n") != std::string::npos)
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    v = strtod_l(s.c_str(), &end, c);
+    return end == s.c_str() + s.size() && errno == 0 && std::isfinite(v);
+}
+
+bool Numbers(std::string_view text, size_t count, double* out)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const size_t comma = text.find(',');
+        const bool last = i + 1 == count;
+        if (last != (comma == std::string_view::npos))
+            return false;
+        if (!Number(text.substr(0, comma), out[i]))
+            return false;
+        text = last ? std::string_view{} : text.substr(comma + 1);
+    }
+    return true;
+}
+
+bool InRange(double lat, double lon)
+{
+    return lat >= -90 && lat <= 90 && lon >= -180 && lon <= 360;
+}
+
+bool Meets(const GeoRect& square, const GeoRect& box)
+{
+    return square.south <= box.north + kMargin && square.north >= box.south - kMargin &&
+           square.west <= box.east + kMargin && square.east >= box.west - kMargin;
+}
+
+// The entries of one edition whose tile the query takes.
+void Collect(const AreaQuery& q, DemEdition edition, std::vector<AreaFile>& out)
+{
+    const DemFiles& files = edition == DemEdition::Dem10m ? g_dem10Files : g_dem5Files;
+    const bool five = edition == DemEdition::Dem5m;
+    for (const DemFileEntry& e : files) {
+        const std::optional<MeshCode> code = MeshCodeFromXmlName(e.xmlName.view(), edition);
+        if (!code)
+            continue;  // no tile, as on the map
+        bool take;
+        if (q.kind == AreaQuery::Kind::Mesh) {
+            const bool fine = q.mesh >= 10000000;
+            if (five)
+                take = fine ? *code == q.mesh : *code / 100 == q.mesh;
+            else
+                take = fine ? *code == q.mesh / 100 : *code == q.mesh;
+        } else {
+            GeoRect square;
+            take = MeshCodeToRect(*code, square) && Meets(square, q.box);
+        }
+        if (take)
+            out.push_back(AreaFile{edition, e.prefecture, e.zipName.view(), e.xmlName.view(), *code});
+    }
+}
+
+auto Key(const AreaFile& f)
+{
+    return std::make_tuple(f.edition, f.prefecture, f.zipName, f.xmlName);
+}
+
+const char* EditionName(DemEdition e)
+{
+    return e == DemEdition::Dem10m ? "10m" : "5m";
+}
+
+// The prefecture's name as the file list shows it, or nothing when the row is left out.
+bool PrefectureName(const AreaFile& f, std::string& name)
+{
+    const auto count = static_cast<int64_t>(g_prefectures.size());
+    if (f.prefecture < 0 || (f.edition == DemEdition::Dem10m && f.prefecture >= count))
+        return false;
+    name = f.prefecture >= count ? "地図選択" : Cp932ToUtf8(g_prefectures[static_cast<size_t>(f.prefecture)].name);
+    return true;
+}
+
+std::string CsvField(std::string_view s)
+{
+    if (s.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(s);
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string JsonString(std::string_view s)
+{
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+bool ParsePointQuery(std::string_view text, AreaQuery& query, std::string& error)
+{
+    double v[2];
+    if (!Numbers(text, 2, v) || !InRange(v[0], v[1])) {
+        error = "--at wants LAT,LON in decimal degrees, for example 35.681,139.767";
+        return false;
+    }
+    query.kind = AreaQuery::Kind::Point;
+    query.box = GeoRect{v[0], v[1], v[0], v[1]};
+    return true;
+}
+
+bool ParseBoxQuery(std::string_view text, AreaQuery& query, std::string& error)
+{
+    double v[4];
+    if (!Numbers(text, 4, v) || !InRange(v[0], v[1]) || !InRange(v[2], v[3])) {
+        error = "--bbox wants S,W,N,E in decimal degrees, for example 35.5,139.5,35.8,139.9";
+        return false;
+    }
+    if (v[0] > v[2]) {
+        error = "--bbox: the south edge lies north of the north edge";
+        return false;
+    }
+    if (v[1] > v[3]) {
+        error = "--bbox: the west edge lies east of the east edge";
+        return false;
+    }
+    query.kind = AreaQuery::Kind::Box;
+    query.box = GeoRect{v[0], v[1], v[2], v[3]};
+    return true;
+}
+
+bool ParseMeshQuery(std::string_view text, AreaQuery& query, std::string& error)
+{
+    const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits || (text.size() != 6 && text.size() != 8) || text[0] == '0') {
+        error = "--mesh wants a mesh code of 6 digits (10 m file) or 8 digits (5 m file), for example 533945";
+        return false;
+    }
+    query.kind = AreaQuery::Kind::Mesh;
+    query.mesh = std::atoi(std::string(text).c_str());
+    return true;
+}
+
+std::vector<AreaFile> FindAreaFiles(const AreaQuery& query, EditionChoice editions)
+{
+    std::vector<AreaFile> out;
+    if (editions != EditionChoice::Dem5m)
+        Collect(query, DemEdition::Dem10m, out);
+    if (editions != EditionChoice::Dem10m)
+        Collect(query, DemEdition::Dem5m, out);
+    std::sort(out.begin(), out.end(), [](const AreaFile& a, const AreaFile& b) { return Key(a) < Key(b); });
+    out.erase(std::unique(out.begin(), out.end(), [](const AreaFile& a, const AreaFile& b) { return Key(a) == Key(b); }),
+              out.end());
+    return out;
+}
+
+std::vector<AreaZip> DistinctZips(const std::vector<AreaFile>& files)
+{
+    // (edition, ZIP, XML), each once: the same file under two prefectures is one download.
+    std::vector<std::tuple<DemEdition, std::string_view, std::string_view>> keys;
+    keys.reserve(files.size());
+    for (const AreaFile& f : files)
+        keys.emplace_back(f.edition, f.zipName, f.xmlName);
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    std::vector<AreaZip> zips;
+    for (const auto& [edition, zip, xml] : keys) {
+        if (zips.empty() || zips.back().edition != edition || zips.back().zipName != zip)
+            zips.push_back(AreaZip{edition, zip, 0});
+        ++zips.back().xmlFiles;
+    }
+    return zips;
+}
+
+AreaTotals CountAreaFiles(const std::vector<AreaFile>& files)
+{
+    AreaTotals t;
+    for (const AreaZip& z : DistinctZips(files)) {
+        ++t.zips;
+        t.xmlFiles += z.xmlFiles;
+    }
+    return t;
+}
+
+std::string FormatAreaFiles(const std::vector<AreaFile>& files, AreaFormat format)
+{
+    std::string out;
+    if (format == AreaFormat::Csv)
+        out += "edition,prefecture,zip,xml,mesh\n";
+    if (format == AreaFormat::Json)
+        out += "[";
+    bool first = true;
+    std::string name;
+    for (const AreaFile& f : files) {
+        if (!PrefectureName(f, name))
+            continue;
+        const std::string mesh = std::to_string(f.mesh);
+        switch (format) {
+        case AreaFormat::Text:
+            out += f.edition == DemEdition::Dem5m ? "   " : " ";
+            out.append(name).append("   ").append(f.zipName).append("   ").append(f.xmlName).append("  \n");
+            break;
+        case AreaFormat::Csv:
+            out.append(EditionName(f.edition)).append(",").append(CsvField(name)).append(",");
+            out.append(CsvField(f.zipName)).append(",").append(CsvField(f.xmlName)).append(",").append(mesh).append("\n");
+            break;
+        case AreaFormat::Json:
+            out += first ? "\n  " : ",\n  ";
+            out.append("{\"edition\": \"").append(EditionName(f.edition)).append("\", \"prefecture\": ");
+            out.append(JsonString(name)).append(", \"zip\": ").append(JsonString(f.zipName));
+            out.append(", \"xml\": ").append(JsonString(f.xmlName)).append(", \"mesh\": ").append(mesh).append("}");
+            break;
+        }
+        first = false;
+    }
+    if (format == AreaFormat::Json)
+        out += first ? "]\n" : "\n]\n";
+    return out;
+}
+
+std::string FormatAreaZips(const std::vector<AreaZip>& zips, AreaFormat format)
+{
+    std::string out;
+    if (format == AreaFormat::Csv)
+        out += "edition,zip,files\n";
+    if (format == AreaFormat::Json)
+        out += "[";
+    bool first = true;
+    for (const AreaZip& z : zips) {
+        const std::string n = std::to_string(z.xmlFiles);
+        switch (format) {
+        case AreaFormat::Text:
+            out.append(z.edition == DemEdition::Dem5m ? "   " : " ").append(z.zipName).append("   ").append(n).append("\n");
+            break;
+        case AreaFormat::Csv:
+            out.append(EditionName(z.edition)).append(",").append(CsvField(z.zipName)).append(",").append(n).append("\n");
+            break;
+        case AreaFormat::Json:
+            out += first ? "\n  " : ",\n  ";
+            out.append("{\"edition\": \"").append(EditionName(z.edition)).append("\", \"zip\": ");
+            out.append(JsonString(z.zipName)).append(", \"files\": ").append(n).append("}");
+            break;
+        }
+        first = false;
+    }
+    if (format == AreaFormat::Json)
+        out += first ? "]\n" : "\n]\n";
+    return out;
+}
