@@ -1,5 +1,6 @@
 // tesselo-cli as users run it: output, exit status, and the C number format under a
 // comma-decimal locale.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -74,4 +75,38 @@ TEST(Cli, StatsOfTheEmbeddedDataEqualWhatTheDataBuildReported)
     const Result r = Cli("stats");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, expected);
+}
+
+TEST(Cli, FilesOfTheEmbeddedCataloguesAndBadAreas)
+{
+    // Tokyo station's square: its 10 m file and the 5 m file, both in 東京都.
+    const Result at = Cli("files --at 35.681,139.767 --format csv");
+    ASSERT_EQ(at.status, 0);
+    EXPECT_EQ(at.out.substr(0, at.out.find('\n')), "edition,prefecture,zip,xml,mesh");
+    EXPECT_NE(at.out.find("10m,東京都,FG-GML-5339-46-DEM10B.zip,"), std::string::npos);
+    EXPECT_NE(at.out.find(",53394611\n"), std::string::npos);
+    // A second-level code: its own file and one ZIP of 5 m files (the count is the model's).
+    const Result zips = Cli("files --mesh 533945 --zips");
+    ASSERT_EQ(zips.status, 0);
+    EXPECT_NE(zips.out.find(" FG-GML-5339-45-DEM10B.zip   1\n"), std::string::npos);
+    EXPECT_NE(zips.out.find("   FG-GML-5339-45-DEM5A.zip   "), std::string::npos);
+    for (const char* bad : {"files", "files --at 35,139,1", "files --bbox 36,139,35,140", "files --mesh 5339",
+                            "files --at 35.6,139.7 --edition 1m", "files --at 35.6,139.7 --format xml",
+                            "files --at 35,6,139,7", "files --at 35.6,139.7 --bbox 35,139,36,140"}) {
+        const Result r = Cli(bad);
+        EXPECT_EQ(r.status, 1) << bad;
+        EXPECT_EQ(r.out, "") << bad;
+    }
+}
+
+TEST(Cli, WherePutsExactNamesFirst)
+{
+    const Result r = Cli("where 新宿区");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "municipality\t新宿区\t35.693889\t139.703611\t5339-45-36");
+    const Result some = Cli("where 島");
+    EXPECT_EQ(some.status, 0);
+    EXPECT_LE(std::count(some.out.begin(), some.out.end(), '\n'), 50);
+    EXPECT_EQ(some.out.find('\r'), std::string::npos);
+    EXPECT_EQ(Cli("where ＺＺＺ").status, 1);
 }
