@@ -4,7 +4,7 @@ SAN_BUILD  ?= build-sanitize
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize bench fuzz data clean
+.PHONY: all deps configure build run test test-sanitize bench soak fuzz data clean
 
 all: build
 
@@ -35,6 +35,10 @@ test-sanitize: deps
 
 bench: build
 	$(BUILD)/bench/tesselo-bench
+
+# 100,000 random events in the real window off screen, and how many per second.
+soak: build
+	scripts/soak $(BUILD)/cli/tesselo-cli
 
 fuzz: deps
 	FUZZ_BUILD=$(CURDIR)/build-fuzz SECONDS_EACH=$${SECONDS_EACH:-10} fuzz/run-fuzzers.sh

@@ -1,6 +1,7 @@
 #include "cli/driver.h"
 
 #include "app/app.h"
+#include "cli/monkey.h"
 #include "geodata/catalogue.h"
 #include "navaids/jumpdialog.h"
 #include "picking/infodialog.h"
@@ -380,6 +381,31 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
             return bad("jump-cancel");
         JumpOutcome outcome;
         return RunJump(view, [](CJumpDialog* d, JumpOutcome&) { d->close(); }, outcome, error);
+    }
+    if (cmd == "monkey") {
+        int seed, n;
+        if (w.size() != 3 || !ParseInt(w[1], seed) || !ParseInt(w[2], n) || n < 0)
+            return bad("monkey SEED N");
+        Monkey monkey(static_cast<uint64_t>(seed));
+        std::ostringstream ignored;
+        for (int i = 0; i < n; ++i) {
+            MonkeyView mv;
+            mv.width = view->m_vp.clientWidth;
+            mv.height = view->m_vp.clientHeight;
+            mv.jumpShown = view->m_buttonShown[5];
+            const RECT& j = view->m_buttonRect[5];
+            mv.jumpLeft = j.left, mv.jumpTop = j.top, mv.jumpRight = j.right, mv.jumpBottom = j.bottom;
+            mv.panelLeft = view->m_buttonRect[0].left;
+            const std::string event = monkey.Next(mv);
+            std::string failure;
+            if (!Execute(event, ignored, failure)) {
+                error = "monkey event " + std::to_string(i + 1) + " (" + event + "): " + failure;
+                return false;
+            }
+            ignored.str({});
+        }
+        out << "monkey " << n << " ok\n";
+        return Execute("print viewport", out, error);
     }
     if (cmd == "tick") {
         if (w.size() != 1)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -109,4 +110,24 @@ TEST(Cli, WherePutsExactNamesFirst)
     EXPECT_LE(std::count(some.out.begin(), some.out.end(), '\n'), 50);
     EXPECT_EQ(some.out.find('\r'), std::string::npos);
     EXPECT_EQ(Cli("where ＺＺＺ").status, 1);
+}
+
+TEST(Cli, MonkeyOfTwoThousandEventsLeavesNothingBehind)
+{
+    char dir[] = "/tmp/tesselo-monkey-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string cmd = std::string("cd ") + dir + " && printf 'tick\\nmonkey 7 2000\\n' | LC_ALL=de_DE.UTF-8 " +
+                            "QT_QPA_PLATFORM=offscreen " + TESSELO_CLI + " drive";
+    FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
+        out.append(buf.data(), n);
+    EXPECT_EQ(WEXITSTATUS(pclose(p)), 0);
+    EXPECT_EQ(out.substr(0, out.find('\n')), "monkey 2000 ok");
+    EXPECT_NE(out.find("zoom="), std::string::npos);
+    // Nothing written where it ran.
+    EXPECT_EQ(rmdir(dir), 0) << "files were left in " << dir;
 }
