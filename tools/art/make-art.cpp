@@ -1,4 +1,5 @@
-// Draws the program's own pictures: the icon (resource 128) and the start-up picture (136).
+// Draws the program's own pictures: the icon (resource 128, and as SVG for the desktop) and the
+// start-up picture (136).
 // Run by tools/art/make-art.sh; the results are committed under resources/.
 #include <QFont>
 #include <QGuiApplication>
@@ -6,6 +7,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSvgGenerator>
 #include <cstdio>
 
 static void DrawIcon(QPainter& p, int s)
@@ -121,5 +123,16 @@ int main(int argc, char** argv)
     bool ok = Splash(relief).save(dir + "/bitmaps/136.png");
     for (int s : {16, 32, 48, 64, 128, 256})
         ok = Icon(s).save(dir + QStringLiteral("/icons/128-%1.png").arg(s)) && ok;
+    // The same drawing as a scalable icon for the desktop.
+    QSvgGenerator svg;
+    svg.setFileName(dir + "/icons/tesselo.svg");
+    svg.setSize(QSize(256, 256));
+    svg.setViewBox(QRect(0, 0, 256, 256));
+    svg.setTitle("Tesselo");
+    svg.setDescription("A mountain in the relief colours over the grid of DEM tiles");
+    {
+        QPainter p(&svg);
+        DrawIcon(p, 256);
+    }
     return ok ? 0 : 1;
 }

@@ -4,7 +4,8 @@ set -eu
 top=$(cd "$(dirname "$0")/../.." && pwd)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-g++ -std=c++20 -O1 -fPIC "$top/tools/art/make-art.cpp" -o "$tmp/make-art" $(pkg-config --cflags --libs Qt6Gui)
+WITH_ART=1 "$top/scripts/install-deps"
+g++ -std=c++20 -O1 -fPIC "$top/tools/art/make-art.cpp" -o "$tmp/make-art" $(pkg-config --cflags --libs Qt6Gui Qt6Svg)
 # The relief behind the title is the map's own, drawn by tesselo-cli from the embedded data.
 cli=${TESSELO_CLI:-$top/build/cli/tesselo-cli}
 if [ -x "$cli" ]; then
