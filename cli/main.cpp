@@ -76,6 +76,9 @@ const char kHelp[] =
     "                     print marker        LON,LAT of the marker (-1,-1: none)\n"
     "                     print toggles       the five layer switches in panel order, as 0/1\n"
     "                     print focus         which window has the keyboard: view, list or none\n"
+    "                     monkey SEED N       N random events from a seeded generator (moves, drags,\n"
+    "                                         wheel, clicks, Alt+clicks, keys, jumps with random\n"
+    "                                         text), then 'monkey N ok' and the viewport\n"
     "  --help           this text\n"
     "\n"
     "Exit status: 0 on success, 1 on a bad argument or a failed command.\n";
