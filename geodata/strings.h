@@ -2,6 +2,7 @@
 // of names without an allocation each.
 #pragma once
 
+#include "geodata/largevector.h"
 #include "platform/kernel.h"
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // A NUL-terminated byte string owned by a StringPool, in a chunk or a block it keeps (or a literal); compares as bytes. One
@@ -40,7 +42,7 @@ public:
         const size_t need = bytes.size() + 1;
         if (m_chunks.empty() || m_used + need > m_chunkSize)
             Reserve(need);
-        char* dst = m_chunks.back().get() + m_used;
+        char* dst = m_chunks.back().bytes + m_used;
         std::memcpy(dst, bytes.data(), bytes.size());
         dst[bytes.size()] = 0;
         m_used += need;
@@ -52,7 +54,7 @@ public:
         if (!m_chunks.empty() && m_used + bytes <= m_chunkSize)
             return;
         m_chunkSize = std::max(bytes, kChunk);
-        m_chunks.emplace_back(new char[m_chunkSize]);
+        m_chunks.emplace_back(m_chunkSize);
         m_used = 0;
     }
     // Strings may also point into a memory block that the pool then keeps, locked, until Clear.
@@ -71,7 +73,19 @@ public:
 private:
     static constexpr size_t kChunk = 1 << 20;
     // Chunks are not cleared: every byte handed out is written first.
-    std::vector<std::unique_ptr<char[]>> m_chunks;
+    struct Chunk {
+        explicit Chunk(size_t n) : bytes(LargeAllocator<char>().allocate(n)), size(n) {}
+        Chunk(Chunk&& o) noexcept : bytes(std::exchange(o.bytes, nullptr)), size(o.size) {}
+        Chunk& operator=(Chunk&&) = delete;
+        ~Chunk()
+        {
+            if (bytes)
+                LargeAllocator<char>().deallocate(bytes, size);
+        }
+        char* bytes;
+        size_t size;
+    };
+    std::vector<Chunk> m_chunks;
     size_t m_chunkSize = 0;
     size_t m_used = 0;
     std::vector<HGLOBAL> m_blocks;
