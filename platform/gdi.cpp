@@ -571,6 +571,20 @@ COLORREF CDC::SetPixelV(int x, int y, COLORREF color)
     return color;
 }
 
+void CDC::SetPixelsV(const POINT* points, size_t count, COLORREF color)
+{
+    if (!Surface() || count == 0)
+        return;
+    const RECT clip = DeviceClip();
+    EndPainter();
+    const uint32_t pixel = PixelOf(color);
+    for (size_t i = 0; i < count; ++i) {
+        const int x = points[i].x - m_origin.x, y = points[i].y - m_origin.y;
+        if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
+            Row(y)[x] = pixel;
+    }
+}
+
 COLORREF CDC::GetPixel(int x, int y) const
 {
     const QImage* s = Surface();

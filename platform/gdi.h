@@ -187,6 +187,8 @@ public:
     void FillSolidRect(const RECT& r, COLORREF color);
 
     COLORREF SetPixelV(int x, int y, COLORREF color);
+    // SetPixelV for each of many points in one colour, the context's state looked at once.
+    void SetPixelsV(const POINT* points, size_t count, COLORREF color);
     COLORREF GetPixel(int x, int y) const;
 
     COLORREF SetTextColor(COLORREF color);

@@ -15,9 +15,10 @@
 
 namespace {
 
-// Per-frame room for the projected meridians and parallels.
+// Per-frame room for the projected meridians and parallels, and the dots of a frame.
 struct AxisPixels {
     std::vector<int> xs, ys;
+    std::vector<POINT> dots;
 };
 
 // Both tile layers: every tile's rectangle is stored, on-screen tiles are drawn.
@@ -35,6 +36,9 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
     const TileAxes& axes = TileAxesFor(tiles);
     static AxisPixels pixels;
     axes.Project(vp, pixels.xs, pixels.ys);
+    // Dots are all one colour; without codes between them they are set together at the end.
+    const bool batchDots = dots && !codes;
+    pixels.dots.clear();
     const size_t count = tiles.size();
     for (size_t i = 0; i < count; ++i) {
         DemTile& t = tiles[i];
@@ -43,7 +47,9 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
         const POINT p2{t.screenRect.right, t.screenRect.top};
         if (!IsOnScreen(vp, p1) && !IsOnScreen(vp, p2))
             continue;
-        if (dots)
+        if (batchDots)
+            pixels.dots.push_back(POINT{p1.x, p2.y});
+        else if (dots)
             dc->SetPixelV(p1.x, p2.y, RGB(255, 0, 255));
         else
             dc->Rectangle(&t.screenRect);
@@ -52,6 +58,7 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
             dc->TextOut((p1.x + p2.x) / 2, (p1.y + p2.y) / 2, text, n);
         }
     }
+    dc->SetPixelsV(pixels.dots.data(), pixels.dots.size(), RGB(255, 0, 255));
     dc->SelectObject(oldFont);
     dc->SelectObject(oldPen);
 }

@@ -230,3 +230,24 @@ TEST(CDC, StretchBltUnscaledCopiesAndScaledPicksNearest)
     EXPECT_EQ(dc.GetPixel(7, 7), kRed);
     EXPECT_EQ(dc.GetPixel(5, 5), kBlack);
 }
+
+TEST(CDC, ManyPixelsAtOnceAreThoseSetOneByOne)
+{
+    std::vector<POINT> points;
+    for (int y = -3; y < 34; y += 2)
+        for (int x = -5; x < 46; x += 3)
+            points.push_back(POINT{x, y});
+    points.push_back(POINT{1 << 30, -(1 << 30)});
+    for (POINT origin : {POINT{0, 0}, POINT{7, -4}}) {
+        Canvas one, many;
+        one.dc.SetWindowOrg(origin.x, origin.y);
+        many.dc.SetWindowOrg(origin.x, origin.y);
+        one.dc.SetDeviceClip(RECT{2, 3, 35, 25});
+        many.dc.SetDeviceClip(RECT{2, 3, 35, 25});
+        for (POINT p : points)
+            one.dc.SetPixelV(p.x, p.y, kRed);
+        many.dc.SetPixelsV(points.data(), points.size(), kRed);
+        EXPECT_EQ(one.image, many.image);
+        EXPECT_GT(many.Count(kRed), 50);
+    }
+}
