@@ -792,13 +792,12 @@ int CDC::SetDIBitsToDevice(int xDest, int yDest, int width, int height, int xSrc
         const int64_t bufferRow = scan - startScan;
         const auto* srcRow = reinterpret_cast<const uint32_t*>(base + bufferRow * stride);
         auto* dstRow = reinterpret_cast<uint32_t*>(d->scanLine(static_cast<int>(dy)));
-        for (int i = 0; i < width; ++i) {
-            const int64_t dx = static_cast<int64_t>(xDest) + i - m_origin.x;
-            const int64_t sx = static_cast<int64_t>(xSrc) + i;
-            if (dx < clip.left || dx >= clip.right || sx < 0 || sx >= h.biWidth)
-                continue;
-            dstRow[dx] = srcRow[sx] | 0xFF000000u;
-        }
+        // The columns i whose destination lies in the clip and whose source lies in the bitmap.
+        const int64_t dx0 = static_cast<int64_t>(xDest) - m_origin.x;
+        const int64_t from = std::max<int64_t>({0, clip.left - dx0, -static_cast<int64_t>(xSrc)});
+        const int64_t to = std::min<int64_t>({width, clip.right - dx0, h.biWidth - static_cast<int64_t>(xSrc)});
+        for (int64_t i = from; i < to; ++i)
+            dstRow[dx0 + i] = srcRow[xSrc + i] | 0xFF000000u;
         ++set;
     }
     return set;

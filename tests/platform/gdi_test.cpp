@@ -212,6 +212,32 @@ TEST(CDC, SetDIBitsToDeviceShowsBottomUpRowsOneBelowTheScanCount)
     EXPECT_EQ(img.pixel(5, 300) >> 24, 0xFFu);
 }
 
+TEST(CDC, SetDIBitsToDeviceCopiesOnlyColumnsInsideClipAndBitmap)
+{
+    // An 8 x 2 bitmap whose pixels hold their column; drawn from source column 2, starting left
+    // of the clip, eight columns wide.
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = 8;
+    info.bmiHeader.biHeight = 2;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> bits(16);
+    for (int i = 0; i < 16; ++i)
+        bits[static_cast<size_t>(i)] = static_cast<uint32_t>(10 + i % 8);
+    QImage img(12, 4, QImage::Format_RGB32);
+    img.fill(0xFFFFFFFFu);
+    CDC dc(&img);
+    dc.SetWindowOrg(-1, 0);  // logical x = device x - 1
+    dc.SetDeviceClip(RECT{1, 0, 12, 4});
+    dc.SetDIBitsToDevice(-3, 0, 8, 2, 2, 0, 0, 2, bits.data(), &info, DIB_RGB_COLORS);
+    // Column i lands on device column i - 2 and comes from source column 2 + i: the clip lets
+    // i = 3 on, the bitmap ends at i = 5.
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const bool drawn = y < 2 && x >= 1 && x <= 3;
+            EXPECT_EQ(img.pixel(x, y), drawn ? 0xFF000000u | static_cast<uint32_t>(10 + x + 4) : 0xFFFFFFFFu) << x << "," << y;
+        }
+}
+
 TEST(CDC, StretchBltUnscaledCopiesAndScaledPicksNearest)
 {
     CDC mem;
