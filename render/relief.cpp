@@ -3,8 +3,10 @@
 #include "platform/gdi.h"
 #include "view/viewport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 GeoPoint ShiftTokyoToJgd(GeoPoint p)
 {
@@ -143,17 +145,24 @@ void ReliefRaster::PaintSheet(int x, int y, int c, int d, const ElevationBlock& 
         const auto scale = [&](uint32_t channel) { return static_cast<uint32_t>(channel * brightness); };
         palette[i] = scale(v & 0xFF) | scale((v >> 8) & 0xFF) << 8 | scale((v >> 16) & 0xFF) << 16;
     }
+    // Every row samples the same columns: the column of each pixel, summed up once.
+    static std::vector<uint8_t> sourceColumn;
+    sourceColumn.resize(static_cast<size_t>(xr - xl + 1));
+    double u = u0;
+    for (int64_t col = xl; col <= xr; ++col) {
+        sourceColumn[static_cast<size_t>(col - xl)] = static_cast<uint8_t>(std::min(static_cast<int>(u), kBlockSide - 1));
+        u += du;
+    }
     double l = l0;
     for (int64_t r = top; r >= bot; --r) {
         ++rowsPainted;
         const int sourceRow = std::min(static_cast<int>(l), kBlockSide - 1);
         const ElevationCell* cells = block.cells[sourceRow];
-        uint32_t* out = bits + r * stride;
-        double u = u0;
-        for (int64_t col = xl; col <= xr; ++col) {
-            out[col] = palette[cells[std::min(static_cast<int>(u), kBlockSide - 1)].colorIndex];
-            u += du;
-        }
+        uint32_t* out = bits + r * stride + xl;
+        const uint8_t* column = sourceColumn.data();
+        const int64_t n = xr - xl + 1;
+        for (int64_t k = 0; k < n; ++k)
+            out[k] = palette[cells[column[k]].colorIndex];
         l += dl;
     }
 }
