@@ -227,12 +227,13 @@ void CMeshDB::BuildSheetIndex()
 
     int32_t maxE = 0, minE = 0;
     ForEachSheetBlock([&](ElevationBlock& b) {
-        for (int r = 0; r <= 80; ++r)
-            for (int c = 0; c < kBlockSide; ++c)
-                if (const int e = b.cells[r][c].elevation) {
-                    maxE = std::max(maxE, e);
-                    minE = std::min(minE, e);
-                }
+        // Without branches: a zero (no data) counts as 0 for both, which changes neither.
+        const ElevationCell* cells = &b.cells[0][0];
+        for (int i = 0; i < 81 * kBlockSide; ++i) {
+            const int32_t e = cells[i].elevation;
+            maxE = std::max(maxE, e);
+            minE = std::min(minE, e);
+        }
     });
     m_maxElevation = maxE;
     m_minElevation = minE;
