@@ -1,5 +1,5 @@
 // The growable arrays of the large collections (hundreds of thousands of records, filled once
-// at start-up): from 128 KB on, their storage is whole huge pages of its own.
+// at start-up): from a quarter of a megabyte on, their storage is whole huge pages of its own.
 // Fresh memory costs mostly per page, and a huge page costs about what a few small ones do.
 #pragma once
 
@@ -15,7 +15,7 @@ template <typename T> struct LargeAllocator {
     LargeAllocator() = default;
     template <typename U> LargeAllocator(const LargeAllocator<U>&) {}
 
-    static constexpr size_t kMapFrom = 128u << 10;
+    static constexpr size_t kMapFrom = 256u << 10;
 
     T* allocate(size_t n)
     {

@@ -71,7 +71,7 @@ public:
     }
 
 private:
-    static constexpr size_t kChunk = 64 << 10;
+    static constexpr size_t kChunk = 1 << 20;
     // Chunks are not cleared: every byte handed out is written first.
     struct Chunk {
         explicit Chunk(size_t n) : bytes(LargeAllocator<char>().allocate(n)), size(n) {}
