@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-// A NUL-terminated byte string owned by a StringPool, in a chunk or a block it keeps (or a literal); compares as bytes. One
-// pointer wide: the catalogues hold a million of them.
+// A NUL-terminated byte string owned by a StringPool, in a chunk or a block it keeps (or a
+// literal); compares as bytes. One pointer wide: the catalogues hold a million of them.
 class PooledString {
 public:
     PooledString() = default;
@@ -36,6 +36,11 @@ private:
 
 class StringPool {
 public:
+    StringPool() = default;
+    StringPool(const StringPool&) = delete;
+    StringPool& operator=(const StringPool&) = delete;
+    ~StringPool() { Clear(); }
+
     // Copies the bytes and a terminating NUL.
     PooledString Add(std::string_view bytes)
     {
