@@ -59,6 +59,29 @@ size_t MappedSize(size_t bytes)
     return (bytes + kMapGranule - 1) / kMapGranule * kMapGranule;
 }
 
+// Asks for the whole pages inside [p, p + bytes) at once, before they are written: far cheaper
+// than a fault each. Contents are unchanged; where the system cannot, the faults come later.
+void PrefaultForWriting(void* p, size_t bytes)
+{
+    const auto at = reinterpret_cast<uintptr_t>(p);
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = (at + page - 1) / page * page;
+    const uintptr_t end = (at + bytes) / page * page;
+    if (end <= begin)
+        return;
+#ifdef MADV_HUGEPAGE
+    // Fresh memory costs mostly per page: large ranges ask for huge pages where they fit whole.
+    constexpr uintptr_t kHuge = 2u << 20;
+    const uintptr_t hugeBegin = (at + kHuge - 1) / kHuge * kHuge;
+    const uintptr_t hugeEnd = (at + bytes) / kHuge * kHuge;
+    if (hugeEnd > hugeBegin)
+        madvise(reinterpret_cast<void*>(hugeBegin), hugeEnd - hugeBegin, MADV_HUGEPAGE);
+#endif
+#ifdef MADV_POPULATE_WRITE
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#endif
+}
+
 // An aligned, untouched mapping of whole granules.
 unsigned char* ReserveAligned(size_t mapped)
 {
@@ -118,27 +141,6 @@ void UnmapLarge(void* p, size_t bytes)
 {
     if (p)
         munmap(p, MappedSize(std::max<size_t>(bytes, 1)));
-}
-
-void PrefaultForWriting(void* p, size_t bytes)
-{
-    const auto at = reinterpret_cast<uintptr_t>(p);
-    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-    const uintptr_t begin = (at + page - 1) / page * page;
-    const uintptr_t end = (at + bytes) / page * page;
-    if (end <= begin)
-        return;
-#ifdef MADV_HUGEPAGE
-    // Fresh memory costs mostly per page: large ranges ask for huge pages where they fit whole.
-    constexpr uintptr_t kHuge = 2u << 20;
-    const uintptr_t hugeBegin = (at + kHuge - 1) / kHuge * kHuge;
-    const uintptr_t hugeEnd = (at + bytes) / kHuge * kHuge;
-    if (hugeEnd > hugeBegin)
-        madvise(reinterpret_cast<void*>(hugeBegin), hugeEnd - hugeBegin, MADV_HUGEPAGE);
-#endif
-#ifdef MADV_POPULATE_WRITE
-    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-#endif
 }
 
 HGLOBAL GlobalAlloc(unsigned flags, size_t bytes)

@@ -28,9 +28,6 @@ HGLOBAL GlobalFree(HGLOBAL block);
 // Fresh memory costs mostly per page. MapLarge gives null when the system has none.
 void* MapLarge(size_t bytes);
 void UnmapLarge(void* p, size_t bytes);
-// Asks for the whole pages inside [p, p + bytes) at once, before they are written: far cheaper
-// than a fault each. Contents are unchanged; where the system cannot, the faults come later.
-void PrefaultForWriting(void* p, size_t bytes);
 // Tests: allocations above this many bytes fail (0 = no limit).
 void SetGlobalAllocLimit(size_t bytes);
 
