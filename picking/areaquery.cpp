@@ -130,6 +130,57 @@ std::string JsonString(std::string_view s)
     return out + "\"";
 }
 
+// The framing that CSV and JSON share: a header line of the keys, or an array of objects with
+// them, one record at a time. Text lines are taken as they are.
+class RecordWriter {
+public:
+    struct Field {
+        std::string_view value;
+        bool number;  // bare in JSON
+    };
+    RecordWriter(AreaFormat format, std::vector<const char*> keys) : m_format(format), m_keys(std::move(keys))
+    {
+        if (m_format == AreaFormat::Csv) {
+            for (size_t i = 0; i < m_keys.size(); ++i)
+                m_out.append(i ? "," : "").append(m_keys[i]);
+            m_out += "\n";
+        }
+        if (m_format == AreaFormat::Json)
+            m_out += "[";
+    }
+    void Line(const std::string& text) { m_out.append(text).append("\n"); }
+    void Record(std::initializer_list<Field> fields)
+    {
+        size_t i = 0;
+        if (m_format == AreaFormat::Csv) {
+            for (const Field& f : fields)
+                m_out.append(i++ ? "," : "").append(CsvField(f.value));
+            m_out += "\n";
+            return;
+        }
+        m_out += m_empty ? "\n  {" : ",\n  {";
+        for (const Field& f : fields) {
+            m_out.append(i ? ", " : "").append(JsonString(m_keys[i])).append(": ");
+            m_out.append(f.number ? std::string(f.value) : JsonString(f.value));
+            ++i;
+        }
+        m_out += "}";
+        m_empty = false;
+    }
+    std::string Finish()
+    {
+        if (m_format == AreaFormat::Json)
+            m_out += m_empty ? "]\n" : "\n]\n";
+        return std::move(m_out);
+    }
+
+private:
+    AreaFormat m_format;
+    std::vector<const char*> m_keys;
+    std::string m_out;
+    bool m_empty = true;
+};
+
 } // namespace
 
 bool ParsePointQuery(std::string_view text, AreaQuery& query, std::string& error)
@@ -219,66 +270,31 @@ AreaTotals CountAreaFiles(const std::vector<AreaFile>& files)
 
 std::string FormatAreaFiles(const std::vector<AreaFile>& files, AreaFormat format)
 {
-    std::string out;
-    if (format == AreaFormat::Csv)
-        out += "edition,prefecture,zip,xml,mesh\n";
-    if (format == AreaFormat::Json)
-        out += "[";
-    bool first = true;
+    RecordWriter w(format, {"edition", "prefecture", "zip", "xml", "mesh"});
     std::string name;
     for (const AreaFile& f : files) {
         if (!PrefectureName(f, name))
             continue;
-        const std::string mesh = std::to_string(f.mesh);
-        switch (format) {
-        case AreaFormat::Text:
-            out += f.edition == DemEdition::Dem5m ? "   " : " ";
-            out.append(name).append("   ").append(f.zipName).append("   ").append(f.xmlName).append("  \n");
-            break;
-        case AreaFormat::Csv:
-            out.append(EditionName(f.edition)).append(",").append(CsvField(name)).append(",");
-            out.append(CsvField(f.zipName)).append(",").append(CsvField(f.xmlName)).append(",").append(mesh).append("\n");
-            break;
-        case AreaFormat::Json:
-            out += first ? "\n  " : ",\n  ";
-            out.append("{\"edition\": \"").append(EditionName(f.edition)).append("\", \"prefecture\": ");
-            out.append(JsonString(name)).append(", \"zip\": ").append(JsonString(f.zipName));
-            out.append(", \"xml\": ").append(JsonString(f.xmlName)).append(", \"mesh\": ").append(mesh).append("}");
-            break;
+        if (format == AreaFormat::Text) {
+            w.Line(std::string(f.edition == DemEdition::Dem5m ? "   " : " ") + name + "   " + std::string(f.zipName) +
+                   "   " + std::string(f.xmlName) + "  ");
+            continue;
         }
-        first = false;
+        const std::string mesh = std::to_string(f.mesh);
+        w.Record({{EditionName(f.edition), false}, {name, false}, {f.zipName, false}, {f.xmlName, false}, {mesh, true}});
     }
-    if (format == AreaFormat::Json)
-        out += first ? "]\n" : "\n]\n";
-    return out;
+    return w.Finish();
 }
 
 std::string FormatAreaZips(const std::vector<AreaZip>& zips, AreaFormat format)
 {
-    std::string out;
-    if (format == AreaFormat::Csv)
-        out += "edition,zip,files\n";
-    if (format == AreaFormat::Json)
-        out += "[";
-    bool first = true;
+    RecordWriter w(format, {"edition", "zip", "files"});
     for (const AreaZip& z : zips) {
         const std::string n = std::to_string(z.xmlFiles);
-        switch (format) {
-        case AreaFormat::Text:
-            out.append(z.edition == DemEdition::Dem5m ? "   " : " ").append(z.zipName).append("   ").append(n).append("\n");
-            break;
-        case AreaFormat::Csv:
-            out.append(EditionName(z.edition)).append(",").append(CsvField(z.zipName)).append(",").append(n).append("\n");
-            break;
-        case AreaFormat::Json:
-            out += first ? "\n  " : ",\n  ";
-            out.append("{\"edition\": \"").append(EditionName(z.edition)).append("\", \"zip\": ");
-            out.append(JsonString(z.zipName)).append(", \"files\": ").append(n).append("}");
-            break;
-        }
-        first = false;
+        if (format == AreaFormat::Text)
+            w.Line(std::string(z.edition == DemEdition::Dem5m ? "   " : " ") + std::string(z.zipName) + "   " + n);
+        else
+            w.Record({{EditionName(z.edition), false}, {z.zipName, false}, {n, true}});
     }
-    if (format == AreaFormat::Json)
-        out += first ? "]\n" : "\n]\n";
-    return out;
+    return w.Finish();
 }
