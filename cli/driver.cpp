@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "cli/monkey.h"
+#include "platform/cnumber.h"
 #include "geodata/catalogue.h"
 #include "navaids/jumpdialog.h"
 #include "picking/infodialog.h"
@@ -34,10 +35,7 @@ std::string FormatDouble(double v)
 
 bool ParseDouble(const std::string& s, double& v)
 {
-    char* end = nullptr;
-    errno = 0;
-    v = std::strtod(s.c_str(), &end);
-    return end != s.c_str() && *end == 0 && errno == 0 && std::isfinite(v);
+    return ParseNumberC(s, v);
 }
 
 namespace {

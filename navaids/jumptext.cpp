@@ -1,8 +1,8 @@
 #include "navaids/jumptext.h"
 
-#include <clocale>
+#include "platform/cnumber.h"
+
 #include <cstdlib>
-#include <locale.h>
 #include <string>
 
 namespace {
@@ -43,9 +43,8 @@ std::string_view NextField(std::string_view s, size_t& start)
 
 double AtofC(std::string_view s)
 {
-    static const locale_t c = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
     const std::string copy(s);
-    return strtod_l(copy.c_str(), nullptr, c);
+    return StrtodC(copy.c_str(), nullptr);
 }
 
 JumpEntry ParseJumpText(std::string_view text)

@@ -1,32 +1,22 @@
 #include "picking/areaquery.h"
 
 #include "geodata/meshcode.h"
+#include "platform/cnumber.h"
 #include "platform/cp932.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <clocale>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <locale.h>
 #include <tuple>
 
 namespace {
 
 constexpr double kMargin = 1e-9;
 
-// A whole field as a finite number in the C format, whatever the process locale.
+// A whole field as a finite number in the C format, with no white space anywhere.
 bool Number(std::string_view field, double& v)
 {
-    static const locale_t c = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
-    const std::string s(field);
-    if (s.empty() || s.find_first_of(" \t\n") != std::string::npos)
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    v = strtod_l(s.c_str(), &end, c);
-    return end == s.c_str() + s.size() && errno == 0 && std::isfinite(v);
+    return !field.empty() && field.find_first_of(" \t\n") == std::string_view::npos && ParseNumberC(field, v);
 }
 
 bool Numbers(std::string_view text, size_t count, double* out)
