@@ -8,6 +8,8 @@
 #include "platform/kernel.h"
 #include "platform/wintypes.h"
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,3 +82,15 @@ struct CollectionStamp {
     }
     template <typename V> static CollectionStamp Of(const V& v) { return {v.data(), v.size(), CatalogueGeneration()}; }
 };
+
+// The index of type Index over a collection, kept per collection and made again (from the
+// collection and args) when it no longer fits it.
+template <typename Index, typename Collection, typename... Args>
+const Index& IndexFor(const Collection& collection, const Args&... args)
+{
+    static std::map<const void*, std::unique_ptr<Index>> indexes;
+    std::unique_ptr<Index>& index = indexes[&collection];
+    if (!index || !index->Fits(collection, args...))
+        index = std::make_unique<Index>(collection, args...);
+    return *index;
+}

@@ -70,7 +70,7 @@ public:
         std::sort(m_cells.begin(), m_cells.end());
     }
 
-    const CollectionStamp& stamp() const { return m_stamp; }
+    bool Fits(const DemTiles& tiles) const { return m_stamp.Matches(tiles); }
 
     // The tiles that may meet the open window (lonA, lonB) x (latLo, latHi), in collection
     // order; false when the window spans so many cells that a scan is as quick.
@@ -131,11 +131,7 @@ private:
 
 const TileGrid& GridFor(const DemTiles& tiles)
 {
-    static std::map<const void*, std::unique_ptr<TileGrid>> grids;
-    std::unique_ptr<TileGrid>& g = grids[&tiles];
-    if (!g || !g->stamp().Matches(tiles))
-        g = std::make_unique<TileGrid>(tiles);
-    return *g;
+    return IndexFor<TileGrid>(tiles);
 }
 
 // The pixel's column is x; a tile holds it only when it projects its west edge to x or less
@@ -210,11 +206,7 @@ private:
 
 const EntriesByCode& EntriesFor(const DemFiles& files, DemEdition edition)
 {
-    static std::map<const void*, std::unique_ptr<EntriesByCode>> indexes;
-    std::unique_ptr<EntriesByCode>& e = indexes[&files];
-    if (!e || !e->Fits(files, edition))
-        e = std::make_unique<EntriesByCode>(files, edition);
-    return *e;
+    return IndexFor<EntriesByCode>(files, edition);
 }
 
 } // namespace

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <map>
-#include <memory>
 
 namespace {
 
@@ -93,9 +91,5 @@ void TileAxes::Project(const MapViewport& vp, std::vector<int>& xs, std::vector<
 
 const TileAxes& TileAxesFor(const DemTiles& tiles)
 {
-    static std::map<const void*, std::unique_ptr<TileAxes>> axes;
-    std::unique_ptr<TileAxes>& a = axes[&tiles];
-    if (!a || !a->Fits(tiles))
-        a = std::make_unique<TileAxes>(tiles);
-    return *a;
+    return IndexFor<TileAxes>(tiles);
 }
