@@ -4,6 +4,7 @@
 #include "cli/stats.h"
 #include "geodata/geodata.h"
 #include "geodata/meshdb.h"
+#include "geodata/places.h"
 #include "platform/kernel.h"
 #include "view/readout.h"
 #include "view/view.h"
@@ -287,7 +288,9 @@ int Where(int argc, char** argv)
 {
     if (argc != 3 || !argv[2][0])
         return Fail("usage: tesselo-cli where TEXT (a place name or part of one, UTF-8)");
-    LoadEmbeddedData();
+    // Only the gazetteers: the catalogues are not looked at.
+    g_hInstance = GetModuleHandle(nullptr);
+    LoadGazetteers();
     const std::vector<PlaceMatch> matches = FindPlaces(argv[2], 50);
     for (const PlaceMatch& m : matches)
         std::cout << PlaceMatchLine(m) << "\n";

@@ -11,10 +11,7 @@ void LoadGeodata()
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<size_t>(blockSize));
     if (!block)
         return;
-    LoadPlaces(kResourceMunicipalities, g_municipalities, true);
-    LoadPlaces(kResourceIslands, g_islands, false);
-    LoadPlaces(kResourceMountains, g_mountains, false);
-    LoadPlaces(kResourceLakes, g_lakes, false);
+    LoadGazetteers();
     LoadBoundaryLines(block, blockSize);
     LoadDemCatalogue(DemEdition::Dem10m, block, blockSize);
     LoadDemCatalogue(DemEdition::Dem5m, block, blockSize);

@@ -84,3 +84,11 @@ void LoadPlaces(int id, std::vector<PlaceEntry>& collection, bool kindFromName)
     ReadPlaces(static_cast<const unsigned char*>(LockResource(loaded)), SizeofResource(g_hInstance, res), collection,
                kindFromName);
 }
+
+void LoadGazetteers()
+{
+    LoadPlaces(kResourceMunicipalities, g_municipalities, true);
+    LoadPlaces(kResourceIslands, g_islands, false);
+    LoadPlaces(kResourceMountains, g_mountains, false);
+    LoadPlaces(kResourceLakes, g_lakes, false);
+}

@@ -39,5 +39,7 @@ constexpr int kPlaceRecordSize = 48;
 PlaceKind KindFromName(std::string_view name);
 
 void LoadPlaces(int id, std::vector<PlaceEntry>& collection, bool kindFromName);
+// The four gazetteers in their order: municipalities, islands, mountains, lakes.
+void LoadGazetteers();
 // Reads gazetteer records from resource bytes (the loader and the fuzzer).
 void ReadPlaces(const unsigned char* bytes, size_t size, std::vector<PlaceEntry>& collection, bool kindFromName);
