@@ -558,16 +558,8 @@ bool CDC::PolyPolygon(const POINT* points, const int* counts, int polygons)
 
 COLORREF CDC::SetPixelV(int x, int y, COLORREF color)
 {
-    QImage* s = Surface();
-    if (!s)
-        return color;
-    x -= m_origin.x;
-    y -= m_origin.y;
-    const RECT clip = DeviceClip();
-    if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom)
-        return color;
-    EndPainter();
-    Row(y)[x] = PixelOf(color);
+    const POINT p{x, y};
+    SetPixelsV(&p, 1, color);
     return color;
 }
 
