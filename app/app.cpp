@@ -8,6 +8,20 @@
 #include <QApplication>
 #include <QFont>
 #include <clocale>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+void PrepareOffscreenEnvironment()
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        const std::string dir = "/tmp/tesselo-runtime-" + std::to_string(getuid());
+        mkdir(dir.c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    }
+}
 
 void PrepareProcess()
 {

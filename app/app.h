@@ -27,6 +27,10 @@ private:
     std::unique_ptr<CMainFrame> m_frame;
 };
 
+// Before the Qt application object exists: the off-screen platform unless another is asked for,
+// and a private runtime directory when the environment has none.
+void PrepareOffscreenEnvironment();
+
 // The locale, screen-scale globals and interface font that every run starts from, after the
 // Qt application object exists.
 void PrepareProcess();

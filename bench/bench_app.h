@@ -8,9 +8,17 @@
 #include <memory>
 #include <sstream>
 
+// Held here so that main can close the window before the Qt application object goes.
+inline std::unique_ptr<CTesseloApp>& BenchApp()
+{
+    static std::unique_ptr<CTesseloApp> app;
+    return app;
+}
+
 inline CTesseloView* BenchView()
 {
-    static std::unique_ptr<CTesseloApp> app = [] {
+    std::unique_ptr<CTesseloApp>& app = BenchApp();
+    if (!app) {
         PrepareScriptedRun();
         auto a = std::make_unique<CTesseloApp>();
         a->InitInstance({});
@@ -19,7 +27,7 @@ inline CTesseloView* BenchView()
         std::string error;
         d.Execute("size 933 600", out, error);
         a->MainFrame()->View()->FireTimer(kStartupTimerId);
-        return a;
-    }();
+        app = std::move(a);
+    }
     return app->MainFrame()->View();
 }

@@ -90,22 +90,10 @@ int Fail(const std::string& message)
     return 1;
 }
 
-// Qt off screen unless told otherwise, with a private runtime directory.
-void StartOffscreenQt()
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!std::getenv("XDG_RUNTIME_DIR")) {
-        const std::string dir = "/tmp/tesselo-runtime-" + std::to_string(getuid());
-        mkdir(dir.c_str(), 0700);
-        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-    }
-}
-
 // The real main window started off screen, as a scripted run has it, handed to run.
 int WithWindow(char* argv0, const std::function<int(CTesseloApp&)>& run)
 {
-    StartOffscreenQt();
+    PrepareOffscreenEnvironment();
     int qtArgc = 1;
     char* qtArgv[] = {argv0, nullptr};
     QApplication qt(qtArgc, qtArgv);

@@ -6,18 +6,10 @@
 #include <clocale>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (!std::getenv("XDG_RUNTIME_DIR")) {
-        const std::string dir = "/tmp/tesselo-runtime-" + std::to_string(getuid());
-        mkdir(dir.c_str(), 0700);
-        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-    }
+    PrepareOffscreenEnvironment();
     setenv("LC_ALL", "de_DE.UTF-8", 1);
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
