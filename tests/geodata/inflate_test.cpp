@@ -116,6 +116,23 @@ TEST(InflateResource, FailuresLeaveAConsistentBlock)
     EXPECT_FALSE(InflateResource(134, block.h, block.size));
     EXPECT_GE(block.size, 1000000);
     EXPECT_EQ(static_cast<size_t>(block.size), GlobalSize(block.h));
+    // A stream whose check value does not match its content, and one whose check is cut off.
+    // The pieces before the last are kept, as for any stream that breaks in its last piece.
+    Bytes altered = Compress(content);
+    altered.back() ^= 1;
+    res.Add(134, altered);
+    const int32_t sizeBefore = block.size;
+    EXPECT_FALSE(InflateResource(134, block.h, block.size));
+    const int64_t W = 2 * static_cast<int64_t>(altered.size());
+    const int64_t kept = (static_cast<int64_t>(content.size()) - 1) / W * W;
+    EXPECT_EQ(block.size, ExpectedBlockSize(sizeBefore, kept, static_cast<int64_t>(altered.size())));
+    altered.back() ^= 1;
+    altered.pop_back();
+    res.Add(134, altered);
+    EXPECT_FALSE(InflateResource(134, block.h, block.size));
+    altered.push_back(0);
+    res.Add(134, altered);
+    EXPECT_FALSE(InflateResource(134, block.h, block.size));
     // Not a zlib stream at all.
     res.Add(134, Bytes{1, 2, 3, 4, 5});
     EXPECT_FALSE(InflateResource(134, block.h, block.size));
