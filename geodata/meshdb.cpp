@@ -26,9 +26,14 @@ CMeshDB::CMeshDB() = default;
 
 CMeshDB::~CMeshDB()
 {
+    FreeBlocks();
+}
+
+void CMeshDB::FreeBlocks()
+{
     if (m_blocks) {
         GlobalUnlock(m_blocks);
-        GlobalFree(m_blocks);
+        m_blocks = GlobalFree(m_blocks);
     }
 }
 
@@ -40,10 +45,7 @@ void CMeshDB::ClearSheets()
 
 bool CMeshDB::AllocateBlocks()
 {
-    if (m_blocks) {
-        GlobalUnlock(m_blocks);
-        m_blocks = GlobalFree(m_blocks);
-    }
+    FreeBlocks();
     m_blocks = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kBlocksBytes);
     return m_blocks != nullptr;
 }
@@ -98,10 +100,7 @@ bool CMeshDB::AdoptContent(HGLOBAL& block, int32_t blockSize)
 void CMeshDB::LoadElevationRaster()
 {
     ClearSheets();
-    if (m_blocks) {
-        GlobalUnlock(m_blocks);
-        m_blocks = GlobalFree(m_blocks);
-    }
+    FreeBlocks();
     if (!g_hInstance) {
         AllocateBlocks();
         return;

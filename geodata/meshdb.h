@@ -86,6 +86,7 @@ private:
     void CopyContent(const unsigned char* content, size_t size);
     void CopySheets(const unsigned char* content, size_t size);
     bool AdoptContent(HGLOBAL& block, int32_t blockSize);
+    void FreeBlocks();
     template <typename F> void ForEachSheetBlock(F&& f);
 };
 
