@@ -129,10 +129,11 @@ unsigned char* Remap(unsigned char* bytes, size_t oldSize, size_t size)
 
 void* MapLarge(size_t bytes)
 {
-    unsigned char* p = ReserveAligned(MappedSize(std::max<size_t>(bytes, 1)));
+    const size_t mapped = MappedSize(std::max<size_t>(bytes, 1));
+    unsigned char* p = ReserveAligned(mapped);
 #ifdef MADV_HUGEPAGE
     if (p)
-        madvise(p, MappedSize(std::max<size_t>(bytes, 1)), MADV_HUGEPAGE);
+        madvise(p, mapped, MADV_HUGEPAGE);
 #endif
     return p;
 }
