@@ -73,12 +73,9 @@ std::optional<MeshCode> StandardFormCode(std::string_view name, DemEdition editi
     return five ? code * 100 + TwoDigits(n + 15) : code;
 }
 
-} // namespace
-
-std::optional<MeshCode> MeshCodeFromXmlName(std::string_view name, DemEdition edition)
+// Any other name: the first four digits in a row, then "-DD-" groups after them.
+std::optional<MeshCode> ScannedCode(std::string_view name, DemEdition edition)
 {
-    if (const std::optional<MeshCode> code = StandardFormCode(name, edition))
-        return code;
     const size_t L = name.size();
     size_t p = 0;
     int first = -1;
@@ -109,6 +106,15 @@ std::optional<MeshCode> MeshCodeFromXmlName(std::string_view name, DemEdition ed
     if (third < 0)
         return std::nullopt;
     return (first * 100 + second) * 100 + third;
+}
+
+} // namespace
+
+std::optional<MeshCode> MeshCodeFromXmlName(std::string_view name, DemEdition edition)
+{
+    if (const std::optional<MeshCode> code = StandardFormCode(name, edition))
+        return code;
+    return ScannedCode(name, edition);
 }
 
 namespace {
@@ -169,7 +175,7 @@ void ReadDemCatalogue(DemEdition edition, const unsigned char* content, size_t s
         // hold no NUL when it succeeds); anything else by the scan of the name.
         std::optional<MeshCode> code = StandardFormCode({xmlField, 40}, edition);
         if (!code)
-            code = MeshCodeFromXmlName(Field(r + 4, 40), edition);
+            code = ScannedCode(Field(r + 4, 40), edition);
         if (code) {
             DemTile& tile = tiles.emplace_back();
             if (MeshCodeToRect(*code, tile.bounds)) {
