@@ -219,7 +219,8 @@ def check_place_index(b, sections, locate):
     assert not [p for p in sections[148][1] if p == 0], "an island without a prefecture"
     # Open sea: the middle of Sagami Bay and the Sea of Japan lie in no prefecture.
     assert locate.prefecture(35.1, 139.35) == 0 and locate.prefecture(39.0, 135.0) == 0
-    # Every name keeps its brackets closed.
+    # No name was cut to fit its field (29 bytes of CP932), and every one keeps its brackets closed.
+    assert not [n for n in b.notes if "shortened" in n], [n for n in b.notes if "shortened" in n]
     for rid, (records, _f) in sections.items():
         for _a, _o, raw in records:
             name = raw.decode("cp932")
