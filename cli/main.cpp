@@ -39,8 +39,9 @@ const char kHelp[] =
     "  rect CODE        the square of a 6- or 8-digit mesh code: SOUTH WEST NORTH EAST\n"
     "  readout LAT LON  the two status-bar texts for a pointer at that point\n"
     "  files ...        the DEM files of a point, a box or a mesh code (files --help)\n"
-    "  where TEXT       places whose name is or contains TEXT: KIND NAME LAT LON CODE, tab-\n"
-    "                   separated, exact matches first, at most 50\n"
+    "  where TEXT       prefectures and places whose name is or contains TEXT (ヶ and ケ, 屛 and\n"
+    "                   屏, full- and half-width forms alike): KIND NAME LAT LON CODE PREFECTURE,\n"
+    "                   tab-separated, exact matches first, at most 50\n"
     "  render ...       draw one map frame to a PNG file (render --help)\n"
     "  stats            what the embedded data holds: one line NAME COUNT per collection, then\n"
     "                   elevation MIN MAX\n"
@@ -274,10 +275,12 @@ int Where(int argc, char** argv)
 {
     if (argc != 3 || !argv[2][0])
         return Fail("usage: tesselo-cli where TEXT (a place name or part of one, UTF-8)");
-    // Only the gazetteers: the catalogues are not looked at.
+    // Only the gazetteers and the place index: the catalogues are not looked at.
     g_hInstance = GetModuleHandle(nullptr);
     LoadGazetteers();
-    const std::vector<PlaceMatch> matches = FindPlaces(argv[2], 50);
+    PlaceIndex index;
+    LoadPlaceIndex(index);
+    const std::vector<PlaceMatch> matches = FindPlaces(argv[2], 50, index);
     for (const PlaceMatch& m : matches)
         std::cout << PlaceMatchLine(m) << "\n";
     if (matches.empty())

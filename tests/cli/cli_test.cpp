@@ -7,6 +7,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -104,12 +105,104 @@ TEST(Cli, WherePutsExactNamesFirst)
 {
     const Result r = Cli("where 新宿区");
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "municipality\t新宿区\t35.693889\t139.703611\t5339-45-36");
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "municipality\t新宿区\t35.693889\t139.703611\t5339-45-36\t東京都");
     const Result some = Cli("where 島");
     EXPECT_EQ(some.status, 0);
     EXPECT_LE(std::count(some.out.begin(), some.out.end(), '\n'), 50);
     EXPECT_EQ(some.out.find('\r'), std::string::npos);
     EXPECT_EQ(Cli("where ＺＺＺ").status, 1);
+}
+
+namespace {
+
+// Lines of `where TEXT`, each split at its tabs.
+std::vector<std::vector<std::string>> WhereRows(const std::string& text)
+{
+    std::vector<std::vector<std::string>> rows;
+    const Result r = Cli("where '" + text + "'");
+    size_t at = 0;
+    while (at < r.out.size()) {
+        const size_t end = r.out.find('\n', at);
+        const std::string line = r.out.substr(at, end - at);
+        std::vector<std::string> fields;
+        size_t f = 0;
+        for (size_t tab; (tab = line.find('\t', f)) != std::string::npos; f = tab + 1)
+            fields.push_back(line.substr(f, tab - f));
+        fields.push_back(line.substr(f));
+        rows.push_back(fields);
+        at = end == std::string::npos ? r.out.size() : end + 1;
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST(Cli, WhereFindsEachSpellingOfTheEmbeddedNames)
+{
+    struct Case {
+        const char* query;
+        const char* kind;
+        const char* name;  // as stored, the first row
+        const char* prefecture;
+    } cases[] = {
+        {"東京都", "prefecture", "東京都", "東京都"},
+        {"東京", "prefecture", "東京都", "東京都"},
+        {"大阪", "prefecture", "大阪府", "大阪府"},
+        {"北海道", "prefecture", "北海道", "北海道"},
+        {"屛風岳", "mountain", "蔵王山<屏風岳>", "宮城県"},      // the variant the data stores
+        {"屏風岳", "mountain", "蔵王山<屏風岳>", "宮城県"},
+        {"鷗島", "island", "鴎島", "北海道"},
+        {"霞ケ浦", "lake", "霞ヶ浦", "茨城県"},
+        {"霞ヶ浦", "lake", "霞ヶ浦", "茨城県"},
+        {"槍ケ岳", "mountain", "槍ヶ岳", "長野県"},
+        {"駒ケ岳", "mountain", "駒ヶ岳", "山梨県"},
+        {"関ヶ原町", "municipality", "関ケ原町", "岐阜県"},
+        {"関ケ原町", "municipality", "関ケ原町", "岐阜県"},
+        {"1839峰", "mountain", "１８３９峰", "北海道"},            // full-width digits stored
+        {"ｱﾄｻﾇﾌﾟﾘ", "mountain", "アトサヌプリ", "北海道"},        // half-width kana
+        {"ヨウテイ", "", "", ""},                              // readings are not searched
+        {"蝦夷富士", "mountain", "羊蹄山", "北海道"},              // another name the list gives
+        {"桜島", "mountain", "桜島<御岳>", "鹿児島県"},
+        {"根子岳", "mountain", "阿蘇山<根子岳>", "熊本県"},        // its '>' kept
+        {"塔ノ岳", "mountain", "丹沢山<塔ノ岳>", "神奈川県"},
+        {"沖ノ鳥島", "island", "沖ノ鳥島", "東京都"},
+    };
+    for (const Case& c : cases) {
+        const auto rows = WhereRows(c.query);
+        if (!*c.kind) {
+            EXPECT_TRUE(rows.empty()) << c.query;
+            continue;
+        }
+        ASSERT_FALSE(rows.empty()) << c.query;
+        ASSERT_EQ(rows[0].size(), 6u) << c.query;
+        EXPECT_EQ(rows[0][0], c.kind) << c.query;
+        EXPECT_EQ(rows[0][1], c.name) << c.query;
+        EXPECT_EQ(rows[0][5], c.prefecture) << c.query;
+    }
+    // Every prefecture by its full name, first and exact.
+    for (const char* p : {"青森県", "京都府", "神奈川県", "和歌山県", "鹿児島県", "沖縄県"}) {
+        const auto rows = WhereRows(p);
+        ASSERT_FALSE(rows.empty()) << p;
+        EXPECT_EQ(rows[0][0] + rows[0][1] + rows[0][5], std::string("prefecture") + p + p);
+    }
+}
+
+TEST(Cli, WhereTellsTheTenCentralWardsApart)
+{
+    const auto rows = WhereRows("中央区");
+    ASSERT_EQ(rows.size(), 10u);
+    std::vector<std::string> prefectures;
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.size(), 6u);
+        EXPECT_EQ(row[1], "中央区");
+        prefectures.push_back(row[5]);
+    }
+    std::sort(prefectures.begin(), prefectures.end());
+    EXPECT_EQ(prefectures, (std::vector<std::string>{"兵庫県", "北海道", "千葉県", "埼玉県", "大阪府", "新潟県",
+                                                     "東京都", "熊本県", "神奈川県", "福岡県"}));
+    // Every row of a broad search has its prefecture: all places of the data lie in one.
+    for (const auto& row : WhereRows("山"))
+        EXPECT_NE(row.at(5), "") << row.at(1);
 }
 
 TEST(Cli, MonkeyOfTwoThousandEventsLeavesNothingBehind)

@@ -24,6 +24,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import meshes  # noqa: E402
 from meshes import PREFECTURES, block_order, cp932, rect2, rect3  # noqa: E402
 from sources import Sources, gshhg_rings  # noqa: E402
+import places_extra  # noqa: E402
 
 NAMES = {131: "municipalities", 132: "dem10-catalogue", 134: "elevation", 138: "boundaries",
          139: "dem5-catalogue", 148: "islands", 149: "mountains", 150: "lakes"}
@@ -223,8 +224,11 @@ class Build:
             self.counts[rid] = len(records)
             self.report.append(f"{rid}: {len(records):,} {cls.lower()}s")
         mountains = []
+        self.mountain_names = places_extra.MountainNames()
         for m in self.src.mountains():
-            mountains.append((float(m["lat"]), float(m["lng"]), cp932(m["name"], 30, self.notes, "mountain")))
+            name = self.mountain_names.stored(m)
+            mountains.append((float(m["lat"]), float(m["lng"]), cp932(name, 30, self.notes, "mountain")))
+        self.mountain_names.check()
         mountains.sort(key=lambda r: (r[0], r[1], r[2]))
         self.write(149, meshes.gazetteer(mountains))
         self.counts[149] = len(mountains)
@@ -393,6 +397,7 @@ def main():
     b.load_geometry()
     b.build_municipalities()
     b.build_features()
+    places_extra.build_place_index(b, args.out, b.mountain_names, report)
     b.build_boundaries()
     b.build_raster()
     listing = read_listing(args.listing, b) if args.listing else None
