@@ -249,11 +249,13 @@ const char kFilesHelp[] =
     "\n"
     "Lists the DEM files of an area: per prefecture, the ZIP archive and the XML file inside it.\n"
     "\n"
-    "  --at LAT,LON       the files whose squares contain the point\n"
+    "  --at LAT,LON       the files of the one square of each edition that holds the point (south\n"
+    "                     and west edges inside; 20 to 46 degrees north, 122 to 154 east)\n"
     "  --bbox S,W,N,E     the files whose squares meet the box; squares that only touch its\n"
     "                     edges count\n"
     "  --mesh CODE        6 digits: that 10 m file and the 5 m files inside it; 8 digits: that\n"
-    "                     5 m file and its 10 m parent\n"
+    "                     5 m file and its 10 m parent (a square of the grid: second-level digits\n"
+    "                     0 to 7)\n"
     "  --edition E        10m, 5m or both (default both)\n"
     "  --format F         text (the file list's lines), csv (edition,prefecture,zip,xml,mesh)\n"
     "                     or json (default text)\n"
@@ -261,7 +263,7 @@ const char kFilesHelp[] =
     "                     area (csv: edition,zip,files)\n"
     "\n"
     "Sorted by edition, prefecture, ZIP and XML. Standard error gets a last line with the number\n"
-    "of files and ZIP archives.\n";
+    "of files and ZIP archives. Every option that takes a value also takes it as --name=value.\n";
 
 void LoadEmbeddedData()
 {
