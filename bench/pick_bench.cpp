@@ -35,7 +35,7 @@ void Pick(benchmark::State& state, DemEdition edition, bool scan)
     size_t i = 0, lines = 0;
     for (auto _ : state) {
         const POINT p = points[i++ % points.size()];
-        const TileHits hits = scan ? CollectHitsScan(tiles, p) : CollectHits(tiles, vp, p);
+        const TileHits hits = scan ? CollectHitsScan(tiles, vp, p) : CollectHits(tiles, vp, p);
         std::string text = FileListText(BuildRows(files, edition, hits.names), edition, g_prefectures);
         if (five)
             text = FrameFileList5m(text);

@@ -124,6 +124,7 @@ void Type(QLineEdit* edit, const QString& text)
 struct JumpOutcome {
     bool seen = false;
     bool refused = false;
+    std::string message;  // why the dialog refused the entry
     bool accepted = false;
     double lat = -1.0, lon = -1.0;
 };
@@ -206,8 +207,12 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
 
     if (cmd == "size") {
         int width, height;
-        if (w.size() != 3 || !ParseInt(w[1], width) || !ParseInt(w[2], height) || width < 0 || height < 0)
+        if (w.size() != 3 || !ParseInt(w[1], width) || !ParseInt(w[2], height))
             return bad("size W H");
+        if (width < 1 || height < 1 || width > kMaxMapSide || height > kMaxMapSide) {
+            error = "size: W and H must be from 1 to " + std::to_string(kMaxMapSide) + " (got " + w[1] + " " + w[2] + ")";
+            return false;
+        }
         const int extraW = frame->width() - view->width();
         const int extraH = frame->height() - view->height();
         frame->resize(width + extraW, height + extraH);
@@ -322,9 +327,13 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
         double a = 0, b = 0;
         const bool two = cmd == "center";
         if (w.size() != (two ? 3u : 2u) || !ParseDouble(w[1], a) || (two && !ParseDouble(w[2], b)))
-            return bad(two ? "center LON LAT" : "zoom Z");
+            return bad(two ? "center LAT LON" : "zoom Z");
+        if (!two && !(a >= kMinZoom && a <= kMaxZoom)) {
+            error = "zoom: Z must be from 0.6 to 1000 (got " + w[1] + ")";
+            return false;
+        }
         if (two)
-            view->m_vp.center = GeoPoint{a, b};
+            view->m_vp.center = GeoPoint{b, a};
         else
             view->m_vp.zoom = a;
         UpdateVisibleCorners(view->m_vp);
@@ -445,15 +454,15 @@ bool Driver::Jump(const std::string& text, std::ostream& out, std::string& error
         Type(d->Edit(), typed);
         QTest::mouseClick(d->JumpButton(), Qt::LeftButton);
         o.refused = d->isVisible();
+        o.message = d->Message().toStdString();
     };
     if (!RunJump(view, fill, outcome, error))
         return false;
-    if (outcome.refused)
-        out << "refused\n";
-    else if (outcome.accepted)
-        out << "accepted " << FormatDouble(outcome.lat) << " " << FormatDouble(outcome.lon) << "\n";
+    if (outcome.refused || !outcome.accepted)
+        out << "refused: " << (outcome.message.empty() ? "the dialog did not take the entry" : outcome.message)
+            << "\n";
     else
-        out << "unchanged\n";
+        out << "accepted " << FormatDouble(outcome.lat) << " " << FormatDouble(outcome.lon) << "\n";
     return true;
 }
 

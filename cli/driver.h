@@ -6,6 +6,11 @@
 
 class CTesseloApp;
 
+// What a script may ask of the window: map areas of 1 to kMaxMapSide pixels each way, the zooms
+// that wheel steps reach.
+constexpr int kMaxMapSide = 10000;
+constexpr double kMinZoom = 0.6, kMaxZoom = 1000;
+
 class Driver {
 public:
     explicit Driver(CTesseloApp& app);

@@ -14,6 +14,7 @@
 #include "picking/areaquery.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cmath>
@@ -35,8 +36,9 @@ const char kHelp[] =
     "\n"
     "Commands:\n"
     "  mesh LAT LON     the grid-square code digits of a point, as the status bar shows them:\n"
-    "                   FIRST SECOND THIRD\n"
-    "  rect CODE        the square of a 6- or 8-digit mesh code: SOUTH WEST NORTH EAST\n"
+    "                   FIRST SECOND THIRD (south and west edges belong to the square; exit\n"
+    "                   status 1 outside the grid, 20 to 46 degrees north, 122 to 154 east)\n"
+    "  rect CODE        the square of a 6- or 8-digit mesh code of the grid: SOUTH WEST NORTH EAST\n"
     "  readout LAT LON  the two status-bar texts for a pointer at that point\n"
     "  files ...        the DEM files of a point, a box or a mesh code (files --help)\n"
     "  where TEXT       prefectures and places whose name is or contains TEXT (ヶ and ケ, 屛 and\n"
@@ -47,13 +49,13 @@ const char kHelp[] =
     "                   elevation MIN MAX\n"
     "  drive [FILE]     run the main window off screen and execute the commands of FILE (or of\n"
     "                   standard input), one per line; '#' starts a comment:\n"
-    "                     size W H            make the map area W x H pixels\n"
+    "                     size W H            make the map area W x H pixels (1 to 10000 each)\n"
     "                     move X Y [right]    move the mouse to (X, Y), with the right button held\n"
     "                     print viewport      the projection state\n"
     "                     print window        size and caption of the main window\n"
     "                     print status N      the text of status-bar pane N\n"
-    "                     zoom Z              set the zoom and repaint\n"
-    "                     center LON LAT      set the centre and repaint\n"
+    "                     zoom Z              set the zoom (0.6 to 1000) and repaint\n"
+    "                     center LAT LON      set the centre and repaint\n"
     "                     wheel X Y N         N wheel notches at (X, Y); positive zooms in\n"
     "                     rdblclick X Y       right double-click: back to the whole country\n"
     "                     key NAME            a key press: escape or one character\n"
@@ -68,7 +70,8 @@ const char kHelp[] =
     "                     release X Y [alt]   left button up there: a panel button, the web map or a pick\n"
     "                     click X Y [alt]     press and release on one pixel\n"
     "                     jump TEXT           open the jump dialog, type the rest of the line, press\n"
-    "                                         its button: accepted LAT LON, refused or unchanged\n"
+    "                                         its button: accepted LAT LON, or refused: MESSAGE (the\n"
+    "                                         dialog kept it and was closed)\n"
     "                     jump-cancel         open the jump dialog and close it with the close box\n"
     "                     print list          the file list window: visible=0|1, its title, text=...\n"
     "                                         with \\\\, \\r and \\n escaped\n"
@@ -80,6 +83,9 @@ const char kHelp[] =
     "                                         wheel, clicks, Alt+clicks, keys, jumps with random\n"
     "                                         text), then 'monkey N ok' and the viewport\n"
     "  --help           this text\n"
+    "\n"
+    "Points are LAT,LON everywhere. Options that take a value take it as the next argument or as\n"
+    "--name=value.\n"
     "\n"
     "Exit status: 0 on success, 1 on a bad argument or a failed command.\n";
 
@@ -121,23 +127,52 @@ int Drive(int argc, char** argv)
 }
 
 const char kRenderHelp[] =
-    "Usage: tesselo-cli render [--size WxH] [--zoom Z] [--center LON,LAT] [--5m] [--marker LON,LAT]\n"
+    "Usage: tesselo-cli render [--size WxH] [--zoom Z] [--center LAT,LON] [--5m] [--marker LAT,LON]\n"
     "                          --out FILE.png\n"
     "\n"
     "Draws one map frame as the window would show it and writes it as PNG: the relief at full\n"
     "brightness and every layer the zoom switches on, the projection that of a window of that size.\n"
     "\n"
-    "  --size WxH        the map area in pixels (default 933x600)\n"
+    "  --size WxH        the map area in pixels, 1 to 10000 each way (default 933x600)\n"
     "  --zoom Z          the zoom, 0.6 for the whole country up to 1000 (default 0.6)\n"
-    "  --center LON,LAT  the point at the middle (default 138,34)\n"
+    "  --center LAT,LON  the point at the middle, inside the grid: 20 to 46 degrees north, 122 to\n"
+    "                    154 east (default 34,138)\n"
     "  --5m              show the 5 m tiles (from zoom 4)\n"
-    "  --marker LON,LAT  place the marker\n"
-    "  --out FILE.png    where to write the picture\n";
+    "  --marker LAT,LON  place the marker\n"
+    "  --out FILE.png    where to write the picture\n"
+    "\n"
+    "Every option that takes a value also takes it as --name=value.\n";
 
 bool ParsePair(const std::string& s, char sep, double& a, double& b)
 {
     const auto at = s.find(sep);
     return at != std::string::npos && ParseDouble(s.substr(0, at), a) && ParseDouble(s.substr(at + 1), b);
+}
+
+// The arguments from `from` on, each "--name=value" split into "--name" and "value". flags: the
+// options that take no value; "--flag=value" stays whole, to be refused as unknown.
+std::vector<std::string> SplitOptions(int argc, char** argv, int from, std::initializer_list<const char*> flags)
+{
+    std::vector<std::string> out;
+    for (int i = from; i < argc; ++i) {
+        const std::string a = argv[i];
+        const auto eq = a.find('=');
+        const std::string name = a.substr(0, eq);
+        const bool flag = std::any_of(flags.begin(), flags.end(), [&](const char* f) { return name == f; });
+        if (a.rfind("--", 0) == 0 && eq != std::string::npos && !flag) {
+            out.push_back(name);
+            out.push_back(a.substr(eq + 1));
+        } else {
+            out.push_back(a);
+        }
+    }
+    return out;
+}
+
+// "N files", "1 file".
+std::string Count(size_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 int Render(int argc, char** argv)
@@ -146,26 +181,40 @@ int Render(int argc, char** argv)
     double zoom = 0.6, lon = 138, lat = 34, mlon = -1, mlat = -1;
     bool fiveMeter = false;
     std::string out;
-    for (int i = 2; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool more = i + 1 < argc;
+    const std::vector<std::string> args = SplitOptions(argc, argv, 2, {"--help", "--5m"});
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool more = i + 1 < args.size();
+        const std::string v = more ? args[i + 1] : std::string();
         double w = 0, h = 0;
         if (a == "--help") {
             std::fputs(kRenderHelp, stdout);
             return 0;
-        } else if (a == "--size" && more && ParsePair(argv[i + 1], 'x', w, h) && w >= 1 && h >= 1 && w <= 10000 &&
-                   h <= 10000 && w == static_cast<int>(w) && h == static_cast<int>(h)) {
+        } else if (a == "--size" && more) {
+            if (!ParsePair(v, 'x', w, h) || !(w >= 1 && h >= 1 && w <= kMaxMapSide && h <= kMaxMapSide) ||
+                w != static_cast<int>(w) || h != static_cast<int>(h))
+                return Fail("render: --size wants WxH, whole numbers from 1 to " + std::to_string(kMaxMapSide) +
+                            " (got '" + v + "')");
             width = static_cast<int>(w), height = static_cast<int>(h), ++i;
-        } else if (a == "--zoom" && more && ParseDouble(argv[i + 1], zoom) && zoom > 0) {
+        } else if (a == "--zoom" && more) {
+            if (!ParseDouble(v, zoom) || !(zoom >= kMinZoom && zoom <= kMaxZoom))
+                return Fail("render: --zoom wants a number from 0.6 to 1000 (got '" + v + "')");
             ++i;
-        } else if (a == "--center" && more && ParsePair(argv[i + 1], ',', lon, lat)) {
+        } else if (a == "--center" && more) {
+            if (!ParsePair(v, ',', lat, lon))
+                return Fail("render: --center wants LAT,LON in decimal degrees (got '" + v + "')");
+            if (!PointToMeshCodes(lat, lon))
+                return Fail("render: --center " + v +
+                            " lies outside the map's grid (20 to 46 degrees north, 122 to 154 east)");
             ++i;
-        } else if (a == "--marker" && more && ParsePair(argv[i + 1], ',', mlon, mlat)) {
+        } else if (a == "--marker" && more) {
+            if (!ParsePair(v, ',', mlat, mlon))
+                return Fail("render: --marker wants LAT,LON in decimal degrees (got '" + v + "')");
             ++i;
         } else if (a == "--5m") {
             fiveMeter = true;
         } else if (a == "--out" && more) {
-            out = argv[++i];
+            out = args[++i];
         } else {
             return Fail("render: bad argument " + a + " (try render --help)");
         }
@@ -201,11 +250,13 @@ const char kFilesHelp[] =
     "\n"
     "Lists the DEM files of an area: per prefecture, the ZIP archive and the XML file inside it.\n"
     "\n"
-    "  --at LAT,LON       the files whose squares contain the point\n"
+    "  --at LAT,LON       the files of the one square of each edition that holds the point (south\n"
+    "                     and west edges inside; 20 to 46 degrees north, 122 to 154 east)\n"
     "  --bbox S,W,N,E     the files whose squares meet the box; squares that only touch its\n"
     "                     edges count\n"
     "  --mesh CODE        6 digits: that 10 m file and the 5 m files inside it; 8 digits: that\n"
-    "                     5 m file and its 10 m parent\n"
+    "                     5 m file and its 10 m parent (a square of the grid: second-level digits\n"
+    "                     0 to 7)\n"
     "  --edition E        10m, 5m or both (default both)\n"
     "  --format F         text (the file list's lines), csv (edition,prefecture,zip,xml,mesh)\n"
     "                     or json (default text)\n"
@@ -213,7 +264,7 @@ const char kFilesHelp[] =
     "                     area (csv: edition,zip,files)\n"
     "\n"
     "Sorted by edition, prefecture, ZIP and XML. Standard error gets a last line with the number\n"
-    "of files and ZIP archives.\n";
+    "of files and ZIP archives. Every option that takes a value also takes it as --name=value.\n";
 
 void LoadEmbeddedData()
 {
@@ -228,9 +279,10 @@ int Files(int argc, char** argv)
     EditionChoice editions = EditionChoice::Both;
     AreaFormat format = AreaFormat::Text;
     std::string error;
-    for (int i = 2; i < argc; ++i) {
-        const std::string a = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    const std::vector<std::string> args = SplitOptions(argc, argv, 2, {"--help", "--zips"});
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const char* value = i + 1 < args.size() ? args[i + 1].c_str() : nullptr;
         if (a == "--help") {
             std::fputs(kFilesHelp, stdout);
             return 0;
@@ -267,7 +319,8 @@ int Files(int argc, char** argv)
     std::fputs(zips ? FormatAreaZips(DistinctZips(found), format).c_str() : FormatAreaFiles(found, format).c_str(),
                stdout);
     const AreaTotals totals = CountAreaFiles(found);
-    std::fprintf(stderr, "%zu files, %zu ZIP archives\n", totals.xmlFiles, totals.zips);
+    std::cerr << Count(totals.xmlFiles, "file", "files") << ", " << Count(totals.zips, "ZIP archive", "ZIP archives")
+              << "\n";
     return 0;
 }
 
@@ -304,8 +357,11 @@ int main(int argc, char** argv)
         double lat, lon;
         if (argc != 4 || !ParseDouble(argv[2], lat) || !ParseDouble(argv[3], lon))
             return Fail("usage: tesselo-cli mesh LAT LON (decimal degrees)");
-        const MeshCodeParts p = PointToMeshCodes(lat, lon);
-        std::printf("%d %d %d\n", p.first, p.second, p.third);
+        const std::optional<MeshCodeParts> p = PointToMeshCodes(lat, lon);
+        if (!p)
+            return Fail(std::string("mesh: ") + argv[2] + " " + argv[3] +
+                        " lies outside the grid (20 to 46 degrees north, 122 to 154 east)");
+        std::printf("%04d %02d %02d\n", p->first, p->second, p->third);
         return 0;
     }
     if (cmd == "rect") {
@@ -317,6 +373,10 @@ int main(int argc, char** argv)
         GeoRect r;
         if (!MeshCodeToRect(static_cast<MeshCode>(code), r))
             return Fail(std::string("not a 6- or 8-digit mesh code: ") + argv[2]);
+        if (!IsGridMeshCode(static_cast<MeshCode>(code)))
+            return Fail(std::string("rect: ") + argv[2] +
+                        " is not a square of the grid (first-level rows 30 to 68, columns 22 to 53; second-level "
+                        "digits 0 to 7)");
         std::printf("%.17g %.17g %.17g %.17g\n", r.south, r.west, r.north, r.east);
         return 0;
     }

@@ -1,5 +1,6 @@
 #include "geodata/meshcode.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -39,12 +40,6 @@ int Group(const char* text, int from, int count)
     return LeadingInteger(buf);
 }
 
-int32_t JoinDigits(double a, double b)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%d%d", TruncToInt(a), TruncToInt(b));
-    return LeadingInteger(text);
-}
 
 
 constexpr double kLatStep2 = 0.0833333333333333;
@@ -119,21 +114,70 @@ bool MeshCodeToRect(MeshCode code, GeoRect& rect)
     return true;
 }
 
-MeshCodeParts PointToMeshCodes(double lat, double lon)
+namespace {
+
+// The largest digit in 0..last whose edge south(d) (or west(d)) is not beyond v: the edges are
+// those MeshCodeToRect computes, so the square found is one of its rectangles.
+template <typename Edge>
+int LastEdgeAtOrBelow(double v, int last, Edge edge)
 {
-    MeshCodeParts parts;
-    const double P = std::floor(lat * 1.5);
-    const double Q = std::floor(lon - 100);
-    parts.first = JoinDigits(P, Q);
-    const double lat1 = P / 15 * 10;
-    const double lon1 = Q + 100;
-    const double R2 = std::floor((lat - lat1) * 100000 / 8333);
-    const double C2 = std::floor((lon - lon1) * 1000 / 125);
-    const double lat2 = R2 * 8333 / 100000 + lat1;
-    const double lon2 = C2 * 125 / 1000 + lon1;
-    parts.second = JoinDigits(R2, C2);
-    const double R3 = std::floor((lat - lat2) * 1000000 / 8333);
-    const double C3 = std::floor((lon - lon2) * 10000 / 125);
-    parts.third = JoinDigits(R3, C3);
-    return parts;
+    int d = last;
+    while (d > 0 && edge(d) > v)
+        --d;
+    return d;
+}
+
+} // namespace
+
+std::optional<MeshCodeParts> PointToMeshCodes(double lat, double lon)
+{
+    if (!std::isfinite(lat) || !std::isfinite(lon))
+        return std::nullopt;
+    // Moving the point north-east by the tolerance puts one just short of an edge on it.
+    const double la = lat + kEdgeTolerance;
+    const double lo = lon + kEdgeTolerance;
+    if (la < kGridFirstRowMin / 1.5 || la >= (kGridFirstRowMax + 1) / 1.5 || lo < kGridFirstColumnMin + 100 ||
+        lo >= kGridFirstColumnMax + 101)
+        return std::nullopt;
+    // The first-level row and column from a guess, moved until their edges hold the point.
+    int P = std::clamp(static_cast<int>(std::floor(la * 1.5)), kGridFirstRowMin, kGridFirstRowMax);
+    while (P > kGridFirstRowMin && kSteps.lat1[P] > la)
+        --P;
+    while (P < kGridFirstRowMax && kSteps.lat1[P + 1] <= la)
+        ++P;
+    const int Q = std::clamp(static_cast<int>(std::floor(lo - 100)), kGridFirstColumnMin, kGridFirstColumnMax);
+    const double lat1 = kSteps.lat1[P], lon1 = kSteps.lon1[Q];
+    // A point in the last bits between row 7's north edge and the next first-level square's south
+    // edge stays in row 7.
+    const int r2 = LastEdgeAtOrBelow(la, 7, [&](int d) { return kSteps.lat2[d] + lat1; });
+    const int c2 = LastEdgeAtOrBelow(lo, 7, [&](int d) { return kSteps.lon2[d] + lon1; });
+    const double lat2 = kSteps.lat2[r2] + lat1, lon2 = kSteps.lon2[c2] + lon1;
+    const int r3 = LastEdgeAtOrBelow(la, 9, [&](int d) { return lat2 + kSteps.lat3[d]; });
+    const int c3 = LastEdgeAtOrBelow(lo, 9, [&](int d) { return lon2 + kSteps.lon3[d]; });
+    return MeshCodeParts{P * 100 + Q, r2 * 10 + c2, r3 * 10 + c3};
+}
+
+std::optional<MeshCode> PointToMeshCode(double lat, double lon, bool thirdLevel)
+{
+    const std::optional<MeshCodeParts> p = PointToMeshCodes(lat, lon);
+    if (!p)
+        return std::nullopt;
+    const MeshCode second = p->first * 100 + p->second;
+    return thirdLevel ? second * 100 + p->third : second;
+}
+
+bool IsGridMeshCode(MeshCode code)
+{
+    int first;
+    if (code >= 100000 && code <= 999999) {
+        first = code / 100;
+    } else if (code >= 10000000 && code <= 99999999) {
+        first = code / 10000;
+    } else {
+        return false;
+    }
+    const int row = first / 100, column = first % 100, r2 = code / (code > 999999 ? 1000 : 10) % 10,
+              c2 = code / (code > 999999 ? 100 : 1) % 10;
+    return row >= kGridFirstRowMin && row <= kGridFirstRowMax && column >= kGridFirstColumnMin &&
+           column <= kGridFirstColumnMax && r2 <= 7 && c2 <= 7;
 }

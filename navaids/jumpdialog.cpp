@@ -1,8 +1,6 @@
 #include "navaids/jumpdialog.h"
 
 #include "navaids/jumptext.h"
-#include "platform/qtext.h"
-#include "platform/system.h"
 #include "platform/wintypes.h"
 
 #include <QLabel>
@@ -12,9 +10,9 @@
 const char* const kJumpCaption = "\u3000指定した緯度経度に移動します";
 const char* const kJumpPrompt = "緯度経度をカンマ区切りで入力      例 : 35.684,139.7543";
 const char* const kJumpButton = "ジャンプ";
-const char* const kInvalidArgument = "無効な引数です。";
 
-CJumpDialog::CJumpDialog(QWidget* owner) : CDialog(owner, "MS Shell Dlg", 8, 204, 38)
+// Taller than the template's 38 units by the message line under the edit box.
+CJumpDialog::CJumpDialog(QWidget* owner) : CDialog(owner, "MS Shell Dlg", 8, 204, 54)
 {
     setWindowTitle(QString::fromUtf8(kJumpCaption));
     auto* prompt = new QLabel(QString::fromUtf8(kJumpPrompt), this);
@@ -24,17 +22,24 @@ CJumpDialog::CJumpDialog(QWidget* owner) : CDialog(owner, "MS Shell Dlg", 8, 204
     m_jump = new QPushButton(QString::fromUtf8(kJumpButton), this);
     m_jump->setGeometry(DluRect(144, 17, 50, 14));
     m_jump->setDefault(true);
+    m_message = new QLabel(this);
+    m_message->setGeometry(DluRect(7, 34, 187, 16));
+    m_message->setWordWrap(true);
+    m_message->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_message->setStyleSheet(QStringLiteral("color: #b00000"));
     setTabOrder(m_jump, m_edit);
     connect(m_jump, &QPushButton::clicked, this, [this] { OnOK(); });
 }
 
 void CJumpDialog::OnOK()
 {
-    const JumpEntry e = ParseJumpText(Cp932FromQString(m_edit->text()));
-    if (!e.hasFirstField) {
-        MessageBox(kInvalidArgument, "Tesselo", MB_OK | MB_ICONSTOP);
+    const JumpEntry e = ParseJumpText(m_edit->text().toStdString());
+    if (!e.accepted) {
+        m_message->setText(QString::fromStdString(e.message));
+        m_edit->setFocus(Qt::OtherFocusReason);
         return;
     }
+    m_message->clear();
     m_lat = e.lat;
     m_lon = e.lon;
     CDialog::OnOK();
@@ -42,8 +47,13 @@ void CJumpDialog::OnOK()
 
 void CJumpDialog::PreTranslateKey(unsigned& vk)
 {
-    if (vk == VK_RETURN || vk == VK_ESCAPE)
+    if (vk == VK_ESCAPE)
         vk = 0;
+}
+
+QString CJumpDialog::Message() const
+{
+    return m_message->text();
 }
 
 void CJumpDialog::showEvent(QShowEvent* event)

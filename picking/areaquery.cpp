@@ -54,7 +54,10 @@ void Collect(const AreaQuery& q, DemEdition edition, std::vector<AreaFile>& out)
         if (!code)
             continue;  // no tile, as on the map
         bool take;
-        if (q.kind == AreaQuery::Kind::Mesh) {
+        if (q.kind == AreaQuery::Kind::Point) {
+            // The one square of each edition that holds the point, as the status bar names it.
+            take = *code == (five ? q.pointCode5m : q.pointCode10m);
+        } else if (q.kind == AreaQuery::Kind::Mesh) {
             const bool fine = q.mesh >= 10000000;
             if (five)
                 take = fine ? *code == q.mesh : *code / 100 == q.mesh;
@@ -180,8 +183,16 @@ bool ParsePointQuery(std::string_view text, AreaQuery& query, std::string& error
         error = "--at wants LAT,LON in decimal degrees, for example 35.681,139.767";
         return false;
     }
+    const std::optional<MeshCode> code10 = PointToMeshCode(v[0], v[1], false);
+    const std::optional<MeshCode> code5 = PointToMeshCode(v[0], v[1], true);
+    if (!code10 || !code5) {
+        error = "--at: the point lies outside the grid (20 to 46 degrees north, 122 to 154 east)";
+        return false;
+    }
     query.kind = AreaQuery::Kind::Point;
     query.box = GeoRect{v[0], v[1], v[0], v[1]};
+    query.pointCode10m = *code10;
+    query.pointCode5m = *code5;
     return true;
 }
 
@@ -212,8 +223,14 @@ bool ParseMeshQuery(std::string_view text, AreaQuery& query, std::string& error)
         error = "--mesh wants a mesh code of 6 digits (10 m file) or 8 digits (5 m file), for example 533945";
         return false;
     }
+    const MeshCode code = std::atoi(std::string(text).c_str());
+    if (!IsGridMeshCode(code)) {
+        error = "--mesh: " + std::string(text) +
+                " is not a square of the grid (first-level rows 30 to 68, columns 22 to 53; second-level digits 0 to 7)";
+        return false;
+    }
     query.kind = AreaQuery::Kind::Mesh;
-    query.mesh = std::atoi(std::string(text).c_str());
+    query.mesh = code;
     return true;
 }
 

@@ -15,11 +15,13 @@ struct AreaQuery {
     enum class Kind { Point, Box, Mesh } kind = Kind::Box;
     GeoRect box{};      // a point is a box whose corners coincide
     MeshCode mesh = 0;  // Kind::Mesh: 6 digits (second level) or 8 (third level)
+    // Kind::Point: the squares of both editions that hold the point
+    MeshCode pointCode10m = 0, pointCode5m = 0;
 };
 
 // The texts of the command line, read in the C number format. False with a message when the
-// text is not one: "LAT,LON", "S,W,N,E" (south not above north, west not east of east), or a
-// mesh code of 6 or 8 digits.
+// text is not one: "LAT,LON" inside the grid, "S,W,N,E" (south not above north, west not east of
+// east), or a mesh code of 6 or 8 digits of a square of the grid.
 bool ParsePointQuery(std::string_view text, AreaQuery& query, std::string& error);
 bool ParseBoxQuery(std::string_view text, AreaQuery& query, std::string& error);
 bool ParseMeshQuery(std::string_view text, AreaQuery& query, std::string& error);
@@ -33,7 +35,9 @@ struct AreaFile {
 };
 
 // Every catalogue entry whose tile lies in the area, one per (edition, prefecture, ZIP, XML),
-// sorted in that order (10 m first, prefectures by index, names as bytes). A square meets a box
+// sorted in that order (10 m first, prefectures by index, names as bytes). A point takes the one
+// square of each edition that holds it (PointToMeshCode: south and west edges inside). A square
+// meets a box
 // when they share a point: squares that only touch the box's edges count. Edges that should
 // coincide may differ in the last bits of their doubles, so they are compared with a margin of
 // 1e-9 degrees (about 0.1 mm).

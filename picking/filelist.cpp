@@ -1,5 +1,6 @@
 #include "picking/filelist.h"
 
+#include "geodata/meshcode.h"
 #include "platform/cp932.h"
 
 #include <algorithm>
@@ -7,10 +8,17 @@
 
 namespace {
 
-bool Contains(const RECT& r, POINT p)
-{
-    return r.left <= p.x && p.x < r.right && r.top <= p.y && p.y < r.bottom;
-}
+// The codes of both editions' squares at the clicked point; -1 outside the grid.
+struct ClickedSquares {
+    MeshCode second = -1, third = -1;
+    ClickedSquares(const MapViewport& vp, POINT p)
+    {
+        const GeoPoint g = ClientToGeo(vp, p);
+        second = PointToMeshCode(g.lat, g.lon, false).value_or(-1);
+        third = PointToMeshCode(g.lat, g.lon, true).value_or(-1);
+    }
+    bool Holds(const DemTile& t) const { return t.code >= 0 && (t.code == second || t.code == third); }
+};
 
 void Hit(const DemTile& t, TileHits& hits)
 {
@@ -218,11 +226,12 @@ void PreparePickIndexes()
     EntriesFor(g_dem5Files, DemEdition::Dem5m);
 }
 
-TileHits CollectHitsScan(const DemTiles& tiles, POINT p)
+TileHits CollectHitsScan(const DemTiles& tiles, const MapViewport& vp, POINT p)
 {
     TileHits hits;
+    const ClickedSquares at(vp, p);
     for (const DemTile& t : tiles)
-        if (Contains(t.screenRect, p))
+        if (at.Holds(t))
             Hit(t, hits);
     SortNames(hits);
     return hits;
@@ -233,10 +242,11 @@ TileHits CollectHits(const DemTiles& tiles, const MapViewport& vp, POINT p)
     Window w;
     std::vector<uint32_t> candidates;
     if (!WindowOf(vp, p, w) || !GridFor(tiles).Candidates(w.lonA, w.lonB, w.latLo, w.latHi, candidates))
-        return CollectHitsScan(tiles, p);
+        return CollectHitsScan(tiles, vp, p);
     TileHits hits;
+    const ClickedSquares at(vp, p);
     for (uint32_t i : candidates)
-        if (Contains(tiles[i].screenRect, p))
+        if (at.Holds(tiles[i]))
             Hit(tiles[i], hits);
     SortNames(hits);
     return hits;

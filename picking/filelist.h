@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-// The tiles whose screen rectangle holds the pixel: their XML names sorted and without repeats,
-// and the last of them in collection order.
+// The tiles of the square that holds the clicked point: their XML names sorted and without
+// repeats, and the last of them in collection order with its screen rectangle (for the outline).
 struct TileHits {
     std::vector<std::string_view> names;
     RECT lastRect{};
@@ -19,11 +19,13 @@ struct TileHits {
     bool Any() const { return !names.empty(); }
 };
 
-// Every tile is tested, in collection order.
-TileHits CollectHitsScan(const DemTiles& tiles, POINT p);
+// The clicked point is ClientToGeo(vp, p), the position the status bar shows for that pixel; its
+// square is the one PointToMeshCode names (south and west edges inside), so a click, the status
+// bar, `rect` and `files --at` agree on every edge. vp: the viewport of the frame that drew the
+// tiles. Every tile is tested, in collection order.
+TileHits CollectHitsScan(const DemTiles& tiles, const MapViewport& vp, POINT p);
 
-// The same result as the scan, found through an index over the tiles' bounds. The rectangles
-// must be those that vp projects the bounds to (the frame that wrote them). The index is made
+// The same result as the scan, found through an index over the tiles' bounds. The index is made
 // again when the catalogues are read or cleared or the collection changes its length or its
 // storage; bounds edited in place are not noticed.
 TileHits CollectHits(const DemTiles& tiles, const MapViewport& vp, POINT p);

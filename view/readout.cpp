@@ -8,23 +8,27 @@
 
 extern CStatusBar* g_statusBar;
 
+DegMinSec SplitDegMinSec(double x)
+{
+    DegMinSec d;
+    d.negative = x < 0;
+    // Whole seconds from one product. Typed decimals whose seconds end in .5 (35.00125) may come
+    // a few bits short of the half as doubles; 1e-6 seconds is far below what is shown.
+    const double total = std::floor(std::abs(x) * 3600 + 0.5 + 1e-6);
+    if (!(total < 9.2e18)) // NaN, infinity and the absurdly large: nothing sensible to split
+        return d;
+    const auto s = static_cast<int64_t>(total);
+    d.degrees = s / 3600;
+    d.minutes = static_cast<int>(s / 60 % 60);
+    d.seconds = static_cast<int>(s % 60);
+    return d;
+}
+
 double PackDegMinSec(double x)
 {
-    const double a = std::abs(x);
-    double D = std::floor(a);
-    const double f = a - D;
-    double M = std::floor(f * 60);
-    double S = std::floor((f - M / 60) * 3600 + 0.5);
-    if (S >= 60) {
-        M = M + 1;
-        S = S - 60;
-    }
-    if (M >= 60) {
-        D = D + 1;
-        M = M - 60;
-    }
-    const double r = (M * 0.01 + D) + S * 0.0001;
-    return x < 0 ? -r : r;
+    const DegMinSec d = SplitDegMinSec(x);
+    const double r = (d.minutes * 0.01 + static_cast<double>(d.degrees)) + d.seconds * 0.0001;
+    return d.negative ? -r : r;
 }
 
 namespace {
@@ -34,12 +38,9 @@ std::string Coordinate(const char* axis, double value)
 {
     char dec[64];
     std::snprintf(dec, sizeof dec, " ( %.04f )", value);
-    const double r = PackDegMinSec(value);
-    const int deg = TruncToInt(r);
-    const int min = TruncToInt(r * 100) - 100 * deg;
-    const int sec = TruncToInt(r * 10000) - 100 * (100 * deg + min);
+    const DegMinSec d = SplitDegMinSec(value);
     char text[128];
-    std::snprintf(text, sizeof text, "%s : %d'%02d'%02d\x81\x8D%s", axis, deg, min, sec, dec);
+    std::snprintf(text, sizeof text, "%s : %lld'%02d'%02d\x81\x8D%s", axis, static_cast<long long>(d.degrees), d.minutes, d.seconds, dec);
     return text;
 }
 
@@ -60,9 +61,11 @@ std::string CoordinateText(GeoPoint cursor)
 
 std::string MeshCodeText(GeoPoint cursor)
 {
-    const MeshCodeParts p = PointToMeshCodes(cursor.lat, cursor.lon);
+    const std::optional<MeshCodeParts> p = PointToMeshCodes(cursor.lat, cursor.lon);
+    if (!p)
+        return " ----";
     char text[64];
-    std::snprintf(text, sizeof text, " %04d-%02d-%02d", p.first, p.second, p.third);
+    std::snprintf(text, sizeof text, " %04d-%02d-%02d", p->first, p->second, p->third);
     return text;
 }
 

@@ -1,7 +1,9 @@
 // tesselo-cli as users run it: output, exit status, and the C number format under a
 // comma-decimal locale.
 #include <algorithm>
+#include <QImage>
 #include <array>
+#include <set>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
@@ -16,9 +18,11 @@ struct Result {
     std::string out;
 };
 
-Result Cli(const std::string& args, const std::string& input = "")
+// withErrors: standard error joins standard output.
+Result Cli(const std::string& args, const std::string& input = "", bool withErrors = false)
 {
-    const std::string cmd = "LC_ALL=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen " + std::string(TESSELO_CLI) + " " + args + " 2>/dev/null" +
+    const std::string cmd = "LC_ALL=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen " + std::string(TESSELO_CLI) + " " + args +
+                            (withErrors ? " 2>&1" : " 2>/dev/null") +
                             (input.empty() ? " </dev/null" : " <<'EOF'\n" + input + "EOF\n");
     FILE* p = popen(cmd.c_str(), "r");
     std::string out;
@@ -32,10 +36,21 @@ Result Cli(const std::string& args, const std::string& input = "")
 
 } // namespace
 
+Result Errors(const std::string& args, const std::string& input = "")
+{
+    return Cli(args, input, true);
+}
+
 TEST(Cli, MeshAndRectAnswerInTheCNumberFormat)
 {
     EXPECT_EQ(Cli("mesh 35.681236 139.767125").out, "5339 46 11\n");
     EXPECT_EQ(Cli("mesh 35.6895 139.6920").out, "5339 45 25\n");
+    // Zero-padded as the status bar shows them; a typed edge lands in the square it names.
+    EXPECT_EQ(Cli("mesh 35.360556 138.727778").out, "5338 05 38\n");
+    EXPECT_EQ(Cli("mesh 35.5 139.7").out, "5339 25 06\n");
+    EXPECT_EQ(Cli("readout 35.5 139.7").out,
+              " E : 139'42'00″ ( 139.7000 )  N : 35'30'00″ ( 35.5000 )      \n 5339-25-06\n");
+    EXPECT_EQ(Cli("readout 95 300").out, " E -----  N -----      \n ----\n");
     EXPECT_EQ(Cli("rect 533945").out, "35.666666666666671 139.625 35.750000000000007 139.75\n");
     EXPECT_EQ(Cli("rect 53394567").out, "35.716666666666669 139.71250000000001 35.725000000000001 139.72499999999999\n");
 }
@@ -47,6 +62,21 @@ TEST(Cli, BadArgumentsExitWithStatusOne)
     EXPECT_EQ(Cli("rect").status, 1);
     EXPECT_EQ(Cli("mesh 35,6 139").status, 1);  // a comma is no decimal point
     EXPECT_EQ(Cli("mesh nan 139").status, 1);
+    // Outside the grid, or a code that is no square of it: refused, by name.
+    for (const char* outside : {"mesh 91 139", "mesh -35 139", "mesh 35 121.9", "mesh 46 139"}) {
+        const Result r = Errors(outside);
+        EXPECT_EQ(r.status, 1) << outside;
+        EXPECT_NE(r.out.find("outside the grid"), std::string::npos) << r.out;
+    }
+    for (const char* code : {"533990", "533908", "53398000", "292200", "305500"}) {
+        const Result rect = Errors(std::string("rect ") + code);
+        EXPECT_EQ(rect.status, 1) << code;
+        EXPECT_NE(rect.out.find(std::string("rect: ") + code + " is not a square of the grid"), std::string::npos)
+            << rect.out;
+        const Result files = Errors(std::string("files --mesh ") + code);
+        EXPECT_EQ(files.status, 1) << code;
+        EXPECT_NE(files.out.find(code), std::string::npos) << files.out;
+    }
     EXPECT_EQ(Cli("frobnicate").status, 1);
     EXPECT_EQ(Cli("").status, 1);
     const Result help = Cli("--help");
@@ -98,6 +128,64 @@ TEST(Cli, FilesOfTheEmbeddedCataloguesAndBadAreas)
         const Result r = Cli(bad);
         EXPECT_EQ(r.status, 1) << bad;
         EXPECT_EQ(r.out, "") << bad;
+    }
+}
+
+TEST(Cli, TotalsSayOneFileAndOneZipArchive)
+{
+    const Result one = Errors("files --mesh 53394611 --edition 5m --format csv");
+    const std::string total = "\n1 file, 1 ZIP archive\n";
+    ASSERT_GE(one.out.size(), total.size());
+    EXPECT_EQ(one.out.substr(one.out.size() - total.size()), total) << one.out;
+    const Result two = Errors("files --mesh 53394611");
+    EXPECT_NE(two.out.find("\n2 files, 2 ZIP archives\n"), std::string::npos) << two.out;
+}
+
+TEST(Cli, EveryOptionWithAValueTakesItAfterAnEqualsSign)
+{
+    const Result spaced = Cli("files --mesh 53394611 --edition 5m --format csv");
+    ASSERT_EQ(spaced.status, 0);
+    EXPECT_EQ(Cli("files --mesh=53394611 --edition=5m --format=csv").out, spaced.out);
+    EXPECT_EQ(Cli("files --at=35.681,139.767 --edition=10m").out, Cli("files --at 35.681,139.767 --edition 10m").out);
+    EXPECT_EQ(Cli("files --at 35.681,139.767 --zips=1").status, 1);
+    const std::string png = testing::TempDir() + "tesselo-render-eq.png";
+    EXPECT_EQ(Cli("render --size=200x100 --zoom=5 --center=35.681,139.767 --marker=35.681,139.767 --5m --out=" + png)
+                  .status,
+              0);
+    EXPECT_EQ(std::remove(png.c_str()), 0);
+}
+
+TEST(Cli, RenderTakesPointsAsLatLonAndRefusesWhatLiesOutsideItsLimits)
+{
+    const std::string png = testing::TempDir() + "tesselo-render-order.png";
+    ASSERT_EQ(Cli("render --size 120x80 --zoom 5 --center 35.681,139.767 --out " + png).status, 0);
+    // The map of Tokyo Bay, not the black beyond the grid: many colours.
+    QImage picture(QString::fromStdString(png));
+    ASSERT_EQ(picture.size(), QSize(120, 80));
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            colours.insert(picture.pixel(x, y));
+    EXPECT_GT(colours.size(), 20u);
+    std::remove(png.c_str());
+    struct Case {
+        const char* args;
+        const char* said;
+    } cases[] = {
+        {"--center 139.767,35.681", "--center 139.767,35.681 lies outside"},
+        {"--center 35.6", "--center wants LAT,LON"},
+        {"--size 0x10", "from 1 to 10000"},
+        {"--size 10001x10", "from 1 to 10000"},
+        {"--size 10.5x10", "from 1 to 10000"},
+        {"--zoom 0.5", "from 0.6 to 1000"},
+        {"--zoom 1001", "from 0.6 to 1000"},
+        {"--marker 35.6", "--marker wants LAT,LON"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Errors(std::string("render ") + c.args + " --out " + png);
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_NE(r.out.find(c.said), std::string::npos) << c.args << ": " << r.out;
+        EXPECT_NE(access(png.c_str(), F_OK), 0) << c.args;
     }
 }
 

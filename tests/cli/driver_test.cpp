@@ -72,6 +72,18 @@ TEST_F(DriverTest, ErrorsStopTheScript)
     EXPECT_EQ(lastError, "error: unknown command: frobnicate\n");
     Run("size 12\n", false);
     EXPECT_EQ(lastError.rfind("error: usage: size W H", 0), 0u);
+    // Values beyond the limits are refused, the limits named, rather than clamped or painted.
+    Run("size 0 100\n", false);
+    EXPECT_EQ(lastError, "error: size: W and H must be from 1 to 10000 (got 0 100)\n");
+    Run("size 100 10001\n", false);
+    EXPECT_EQ(lastError, "error: size: W and H must be from 1 to 10000 (got 100 10001)\n");
+    Run("zoom 0.5\n", false);
+    EXPECT_EQ(lastError, "error: zoom: Z must be from 0.6 to 1000 (got 0.5)\n");
+    Run("zoom 1000.5\n", false);
+    EXPECT_EQ(lastError, "error: zoom: Z must be from 0.6 to 1000 (got 1000.5)\n");
+    Run("center 35.6\n", false);
+    EXPECT_EQ(lastError, "error: usage: center LAT LON\n");
+    EXPECT_EQ(Run("zoom 0.6\nzoom 1000\nsize 1 1\nprint viewport\n").rfind("zoom=1000 center=", 0), 0u);
     Run("move 1 2 left\n", false);
     Run("print status 9\n", false);
     Run("shot /nonexistent/dir/x.png\n", false);
@@ -81,15 +93,18 @@ TEST_F(DriverTest, ErrorsStopTheScript)
 TEST_F(DriverTest, NavigationAndFrameCommands)
 {
     const std::string out = Run("size 933 568\ntick\nprint frame\nwheel 466 284 41\nprint relief\nprint frame\n"
-                                "rdblclick 10 10\nprint relief\nzoom 22\ncenter 139.767 35.681\nprint sheet 5339\n"
-                                "key escape\nkey q\n");
+                                "rdblclick 10 10\nprint relief\nzoom 22\ncenter 35.681 139.767\nprint sheet 5339\n"
+                                "key escape\nkey q\nprint viewport\n");
     std::istringstream lines(out);
-    std::string frame0, relief1, frame1, relief2, sheet;
+    std::string frame0, relief1, frame1, relief2, sheet, viewport;
     std::getline(lines, frame0);
     std::getline(lines, relief1);
     std::getline(lines, frame1);
     std::getline(lines, relief2);
     std::getline(lines, sheet);
+    std::getline(lines, viewport);
+    // center takes LAT LON, like every point of the command line.
+    EXPECT_EQ(viewport.rfind("zoom=22 center=139.767,35.680999999999997 ", 0), 0u) << viewport;
     EXPECT_EQ(frame0, "fineZoom=0 buttonShown=0000011");
     EXPECT_EQ(relief1.rfind("brightness=0.17999999999999", 0), 0u) << relief1;
     EXPECT_EQ(frame1, "fineZoom=1 buttonShown=1111111");
@@ -114,6 +129,9 @@ TEST_F(DriverTest, ClicksJumpsAndTheFileListThroughTheScript)
         "print toggles\n"
         "jump ,,\n"
         "jump 35.684\n"
+        "jump ３５．６８，１３９．７６\n"
+        "jump 35'41'22″,139'41'30″\n"
+        "jump 10,100\n"
         "jump-cancel\n"
         "click 466 284 alt\n"
         "print weburl\n"
@@ -127,25 +145,28 @@ TEST_F(DriverTest, ClicksJumpsAndTheFileListThroughTheScript)
     std::vector<std::string> l;
     for (std::string s; std::getline(lines, s);)
         l.push_back(s);
-    ASSERT_EQ(l.size(), 19u) << out;
+    ASSERT_EQ(l.size(), 22u) << out;
     EXPECT_EQ(l[0], "visible=0");
     EXPECT_EQ(l[1], "");
     EXPECT_EQ(l[2], "text=");
-    // The '#' is typed too: the longitude field reads "139.7543 # kept...", which converts to 139.7543.
-    EXPECT_EQ(l[3], "accepted 35.683999999999997 139.7543");
-    EXPECT_EQ(l[4], l[3]);
+    // The '#' is typed too: the longitude field "139.7543 # kept..." is not read whole.
+    EXPECT_EQ(l[3], "refused: 経度が読み取れません");
+    EXPECT_EQ(l[4], "accepted 35.683999999999997 139.7543");
     EXPECT_EQ(l[5], "139.7543,35.683999999999997");
     EXPECT_EQ(l[6], "visible=1");
     EXPECT_EQ(l[7], "10mメッシュ[ 533946 ] 該当する XMLファイル,それを含んでいる ZIPファイル");
     EXPECT_EQ(l[8], "text= 東京都   FG-GML-5339-46-DEM10B.zip   FG-GML-5339-46-dem10b-20161001.xml  \\r\\n");
     EXPECT_EQ(l[9], "view");
     EXPECT_EQ(l[10], "01100");
-    EXPECT_EQ(l[11], "refused");
-    EXPECT_EQ(l[12], "unchanged");
-    EXPECT_EQ(l[13], "https://www.google.com/maps?q=35.684000,139.754300(here!)&hl=ja");
+    EXPECT_EQ(l[11], "refused: 緯度と経度をカンマで区切って入力してください");
+    EXPECT_EQ(l[12], l[11]);
+    EXPECT_EQ(l[13], "accepted 35.68 139.75999999999999");
+    EXPECT_EQ(l[14], "accepted 35.68944444444444 139.69166666666666");
+    EXPECT_EQ(l[15], "refused: 範囲外です（北緯20〜46度、東経122〜154度）");
+    // The last accepted jump centred the map; Alt+click in the middle opens it.
+    EXPECT_EQ(l[16], "https://www.google.com/maps?q=35.689444,139.691667(here!)&hl=ja");
     // Alt held over a press and a release on different pixels: a pick at the release.
-    EXPECT_EQ(l[14], "visible=1");
-    EXPECT_EQ(l[16], l[8]);
-    EXPECT_EQ(l[17], "-1,-1");
-    EXPECT_EQ(l[18], "11100");  // Escape pressed the 5 m button
+    EXPECT_EQ(l[17], "visible=1");
+    EXPECT_EQ(l[20], "-1,-1");
+    EXPECT_EQ(l[21], "11100");  // Escape pressed the 5 m button
 }

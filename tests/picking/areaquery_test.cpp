@@ -4,6 +4,7 @@
 #include "geodata/meshcode.h"
 
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -75,13 +76,70 @@ TEST_F(AreaQueryTest, BoxesAlongMeshBoundariesTakeTheSquaresTheyTouch)
     // edge of row 5, although the doubles of the two differ in their last bits.
     const auto typed = FindAreaFiles(Box(35.75, 139.7, 35.75, 139.7), EditionChoice::Both);
     EXPECT_EQ(Codes(typed), (std::vector<MeshCode>{533945, 533955}));
-    // A point inside one square, and one on a corner of four.
+    // A box 100 m short of a square's edge does not take it; one a tenth of a millimetre short does.
+    EXPECT_EQ(Codes(FindAreaFiles(Box(sq.north + 0.0009, 139.7, 35.8, 139.7), EditionChoice::Both)),
+              (std::vector<MeshCode>{533955}));
+    EXPECT_EQ(Codes(FindAreaFiles(Box(sq.north + 0.5e-9, 139.7, 35.8, 139.7), EditionChoice::Both)),
+              (std::vector<MeshCode>{533945, 533955}));
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.7, sq.east + 0.0009, 35.7, 139.8), EditionChoice::Both)),
+              (std::vector<MeshCode>{533946}));
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.7, 139.55, 35.7, sq.west - 0.0009), EditionChoice::Both)),
+              (std::vector<MeshCode>{533944}));
+}
+
+namespace {
+std::vector<MeshCode> At(const std::string& text)
+{
     AreaQuery at;
     std::string error;
-    ASSERT_TRUE(ParsePointQuery("35.7,139.7", at, error));
-    EXPECT_EQ(Codes(FindAreaFiles(at, EditionChoice::Both)), (std::vector<MeshCode>{533945}));
-    ASSERT_TRUE(ParsePointQuery("35.75,139.75", at, error));
-    EXPECT_EQ(Codes(FindAreaFiles(at, EditionChoice::Both)), (std::vector<MeshCode>{533945, 533946, 533955, 533956}));
+    EXPECT_TRUE(ParsePointQuery(text, at, error)) << text << ": " << error;
+    std::vector<MeshCode> codes;
+    for (const AreaFile& f : FindAreaFiles(at, EditionChoice::Both))
+        codes.push_back(f.mesh);
+    return codes;
+}
+} // namespace
+
+TEST_F(AreaQueryTest, APointTakesTheOneSquareThatHoldsItSouthAndWestEdgesInside)
+{
+    for (MeshCode row = 3; row <= 6; ++row)
+        for (MeshCode col = 3; col <= 7; ++col) {
+            Add10(12, 533900 + row * 10 + col);
+            for (MeshCode fine : {0, 9, 90, 99})
+                Add5(12, (533900 + row * 10 + col) * 100 + fine);
+        }
+    EXPECT_EQ(At("35.7,139.7"), (std::vector<MeshCode>{533945}));
+    // On a corner of four 10 m squares: the north-east one, as the status bar says.
+    EXPECT_EQ(At("35.75,139.75"), (std::vector<MeshCode>{533956, 53395600}));
+    // 35.75 and 139.75 as the doubles of MeshCodeToRect's own edges, a few bits off the decimals.
+    GeoRect sq;
+    ASSERT_TRUE(MeshCodeToRect(533945, sq));
+    char text[80];
+    std::snprintf(text, sizeof text, "%.17g,%.17g", sq.north, sq.east);
+    EXPECT_EQ(At(text), (std::vector<MeshCode>{533956, 53395600}));
+    // Less than 1e-9 south or west of an edge is on it; 100 m south or west is not.
+    EXPECT_EQ(At("35.7499999995,139.7499999995"), (std::vector<MeshCode>{533956, 53395600}));
+    EXPECT_EQ(At("35.7491,139.6251"), (std::vector<MeshCode>{533945, 53394590}));
+    EXPECT_EQ(At("35.6668,139.7491"), (std::vector<MeshCode>{533945, 53394509}));
+    EXPECT_EQ(At("35.7491,139.7491"), (std::vector<MeshCode>{533945, 53394599}));
+    // Outside the grid: refused with a message.
+    AreaQuery q;
+    std::string error;
+    EXPECT_FALSE(ParsePointQuery("10,100", q, error));
+    EXPECT_NE(error.find("outside the grid"), std::string::npos);
+    EXPECT_FALSE(ParsePointQuery("46,139", q, error));
+}
+
+TEST_F(AreaQueryTest, MeshCodesOutsideTheGridAreRefusedByName)
+{
+    AreaQuery q;
+    std::string error;
+    for (const char* code : {"533990", "533908", "53398000", "292200", "305400", "695000"}) {
+        EXPECT_FALSE(ParseMeshQuery(code, q, error)) << code;
+        EXPECT_NE(error.find(code), std::string::npos) << error;
+    }
+    EXPECT_TRUE(ParseMeshQuery("685377", q, error));
+    EXPECT_TRUE(ParseMeshQuery("30220099", q, error));
 }
 
 TEST_F(AreaQueryTest, FilesOnAPrefectureBorderAreListedUnderEachPrefecture)

@@ -50,29 +50,40 @@ void ExpectSameHits(const TileHits& fast, const TileHits& scan, const std::strin
 
 } // namespace
 
-TEST(CollectHits, SharedEdgesBelongToTheTileRightOrBelowAndTheLastHitWins)
+TEST(CollectHits, AClickTakesTheSquareOfItsPointSouthAndWestEdgesInsideAndTheLastHitWins)
 {
-    // Two 10 m tiles side by side, and a second entry of the western one.
+    // Four 10 m tiles around the corner 35.75 N 139.75 E, and a second entry of the south-west one.
     DemTiles tiles{Tile(533945, "FG-GML-5339-45-dem10b-20161001.xml"),
-                               Tile(533946, "FG-GML-5339-46-dem10b-20161001.xml"),
-                               Tile(533945, "FG-GML-5339-45-dem10b-20161001.xml")};
-    const MapViewport vp = Viewport(40, 139.75, 35.7);
+                   Tile(533946, "FG-GML-5339-46-dem10b-20161001.xml"),
+                   Tile(533955, "FG-GML-5339-55-dem10b-20161001.xml"),
+                   Tile(533956, "FG-GML-5339-56-dem10b-20161001.xml"),
+                   Tile(533945, "FG-GML-5339-45-dem10b-20161001.xml")};
+    // The corner at the anchor pixel, as after a jump to the typed point 35.75,139.75.
+    const MapViewport vp = Viewport(40, 139.75, 35.75);
     Project(tiles, vp);
-    const RECT& west = tiles[0].screenRect;
-    ASSERT_EQ(west.right, tiles[1].screenRect.left);
-    const POINT edge{west.right, (west.top + west.bottom) / 2};
-    for (const TileHits& h : {CollectHits(tiles, vp, edge), CollectHitsScan(tiles, edge)}) {
+    const POINT corner{vp.anchorX, vp.anchorY};
+    for (const TileHits& h : {CollectHits(tiles, vp, corner), CollectHitsScan(tiles, vp, corner)}) {
         ASSERT_EQ(h.names.size(), 1u);
-        EXPECT_EQ(h.lastCode, 533946);
+        EXPECT_EQ(h.lastCode, 533956);  // the status bar's square there
     }
-    const POINT inside{west.right - 1, edge.y};
-    const TileHits h = CollectHits(tiles, vp, inside);
-    // Both entries of the western tile hit; one name, the last of them gives the rectangle.
+    // One pixel west, one pixel south, both: the neighbours.
+    EXPECT_EQ(CollectHits(tiles, vp, POINT{corner.x - 1, corner.y}).lastCode, 533955);
+    EXPECT_EQ(CollectHits(tiles, vp, POINT{corner.x, corner.y + 1}).lastCode, 533946);
+    const TileHits h = CollectHits(tiles, vp, POINT{corner.x - 1, corner.y + 1});
+    // Both entries of the south-western tile hit; one name, the last of them gives the rectangle.
     ASSERT_EQ(h.names.size(), 1u);
     EXPECT_EQ(h.names[0], "FG-GML-5339-45-dem10b-20161001.xml");
     EXPECT_EQ(h.lastCode, 533945);
-    EXPECT_FALSE(CollectHits(tiles, vp, POINT{edge.x, west.bottom}).Any());
-    EXPECT_TRUE(CollectHits(tiles, vp, POINT{edge.x, west.bottom - 1}).Any());
+    // Every pixel of a stretch across the edges names the square PointToMeshCode gives its point.
+    for (int dx = -30; dx <= 30; ++dx)
+        for (int dy = -30; dy <= 30; dy += 3) {
+            const POINT p{corner.x + dx, corner.y + dy};
+            const GeoPoint g = ClientToGeo(vp, p);
+            ASSERT_EQ(CollectHits(tiles, vp, p).lastCode, PointToMeshCode(g.lat, g.lon, false).value_or(-1))
+                << dx << "," << dy;
+        }
+    // Beyond the four tiles: nothing.
+    EXPECT_FALSE(CollectHits(tiles, vp, POINT{corner.x, tiles[3].screenRect.top - 1}).Any());
 }
 
 TEST(CollectHits, TheIndexFindsWhatTheScanFinds)
@@ -98,7 +109,7 @@ TEST(CollectHits, TheIndexFindsWhatTheScanFinds)
         Project(tiles, vp);
         for (int i = 0; i < 80; ++i) {
             const POINT p{xs(rng), ys(rng)};
-            ExpectSameHits(CollectHits(tiles, vp, p), CollectHitsScan(tiles, p),
+            ExpectSameHits(CollectHits(tiles, vp, p), CollectHitsScan(tiles, vp, p),
                            "zoom " + std::to_string(vp.zoom) + " at " + std::to_string(p.x) + "," +
                                std::to_string(p.y));
         }
@@ -106,7 +117,7 @@ TEST(CollectHits, TheIndexFindsWhatTheScanFinds)
         const RECT r = tiles[150].screenRect;
         for (POINT p : {POINT{r.left, r.top}, POINT{r.right - 1, r.bottom - 1}, POINT{r.right, r.bottom},
                         POINT{r.left - 1, r.top - 1}})
-            ExpectSameHits(CollectHits(tiles, vp, p), CollectHitsScan(tiles, p), "corner");
+            ExpectSameHits(CollectHits(tiles, vp, p), CollectHitsScan(tiles, vp, p), "corner");
     }
 }
 
@@ -123,9 +134,9 @@ TEST(CollectHits, OutOfDateCollectionsAndOddViewportsFallBackToTheScan)
     Project(tiles, vp);
     const POINT q{(tiles[0].screenRect.left + tiles[0].screenRect.right) / 2,
                   (tiles[0].screenRect.top + tiles[0].screenRect.bottom) / 2};
-    ExpectSameHits(CollectHits(tiles, vp, q), CollectHitsScan(tiles, q), "replaced");
+    ExpectSameHits(CollectHits(tiles, vp, q), CollectHitsScan(tiles, vp, q), "replaced");
     vp.zoom = 0;
-    ExpectSameHits(CollectHits(tiles, vp, q), CollectHitsScan(tiles, q), "zoom 0");
+    ExpectSameHits(CollectHits(tiles, vp, q), CollectHitsScan(tiles, vp, q), "zoom 0");
 }
 
 TEST(CollectHits, TheEmbeddedCataloguesAgreeWithTheScan)
@@ -142,8 +153,8 @@ TEST(CollectHits, TheEmbeddedCataloguesAgreeWithTheScan)
         Project(g_dem10Tiles, vp);
         for (int i = 0; i < 25; ++i) {
             const POINT p{xs(rng), ys(rng)};
-            ExpectSameHits(CollectHits(g_dem5Tiles, vp, p), CollectHitsScan(g_dem5Tiles, p), "5 m");
-            ExpectSameHits(CollectHits(g_dem10Tiles, vp, p), CollectHitsScan(g_dem10Tiles, p), "10 m");
+            ExpectSameHits(CollectHits(g_dem5Tiles, vp, p), CollectHitsScan(g_dem5Tiles, vp, p), "5 m");
+            ExpectSameHits(CollectHits(g_dem10Tiles, vp, p), CollectHitsScan(g_dem10Tiles, vp, p), "10 m");
         }
     }
     ClearGeodata();

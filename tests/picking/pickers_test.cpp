@@ -7,6 +7,7 @@
 #include "view/screenscale.h"
 
 #include <QClipboard>
+#include <algorithm>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 
@@ -266,4 +267,40 @@ TEST_F(PickTest, AFailedWebMapMovesTheMarkerWithoutARepaint)
     EXPECT_EQ(opened.size(), 1u);
     EXPECT_EQ(view->m_marker, view->m_vp.cursor);
     EXPECT_EQ(view->Surface(), before);
+}
+
+TEST_F(PickTest, AClickOnATypedEdgeListsTheSquareTheStatusBarNames)
+{
+    // 35.5 N is a second-level row edge and 139.75 E a column edge; 139.7 E a third-level one.
+    struct Case {
+        double lat, lon;
+        bool fine;
+        MeshCode code;
+        const char* pane3;
+    } cases[] = {
+        {35.5, 139.75, false, 533926, " 5339-26-00"},
+        {35.5, 139.7, false, 533925, " 5339-25-06"},
+        {35.5, 139.7, true, 53392506, " 5339-25-06"},
+    };
+    for (const Case& c : cases) {
+        const bool listed = std::any_of(g_dem5Tiles.begin(), g_dem5Tiles.end(),
+                                        [&](const DemTile& t) { return t.code == c.code; });
+        if (c.fine && !listed)
+            continue;  // no 5 m file there in this catalogue
+        view->m_show5m = c.fine;
+        Frame(c.fine ? 60 : 40, c.lon, c.lat);
+        const POINT p = GeoToClient(view->m_vp, view->m_vp.center);
+        Click(p);
+        EXPECT_EQ(app.MainFrame()->StatusBar().GetPaneText(3).toStdString(), c.pane3);
+        ASSERT_NE(g_infoWindow, nullptr);
+        EXPECT_EQ(Title().substr(0, Title().find(" ]") + 2),
+                  std::string(c.fine ? "5m" : "10m") + "メッシュ[ " + std::to_string(c.code) + " ]");
+        // The rectangle of that code holds the point.
+        GeoRect r;
+        ASSERT_TRUE(MeshCodeToRect(c.code, r));
+        EXPECT_LE(r.south - kEdgeTolerance, c.lat);
+        EXPECT_LT(c.lat, r.north - kEdgeTolerance);
+        EXPECT_LE(r.west - kEdgeTolerance, c.lon);
+        EXPECT_LT(c.lon, r.east - kEdgeTolerance);
+    }
 }
