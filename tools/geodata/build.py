@@ -22,11 +22,12 @@ from shapely.strtree import STRtree
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import meshes  # noqa: E402
+import municipalities  # noqa: E402
 from meshes import PREFECTURES, block_order, cp932, rect2, rect3  # noqa: E402
 from sources import Sources, gshhg_rings  # noqa: E402
 
 NAMES = {131: "municipalities", 132: "dem10-catalogue", 134: "elevation", 138: "boundaries",
-         139: "dem5-catalogue", 148: "islands", 149: "mountains", 150: "lakes"}
+         139: "dem5-catalogue", 148: "islands", 149: "mountains", 150: "lakes", 160: "municipal-areas"}
 
 # The coverage model of the 5 m edition (README.md explains it).
 DEM5A_MAX_ELEVATION = 460.0   # mean elevation of a third-level square, metres
@@ -392,6 +393,9 @@ def main():
     report.append(f"G04-a mean elevations: {len(b.elevations):,} third-level squares")
     b.load_geometry()
     b.build_municipalities()
+    data, line, _count = municipalities.areas(b.src, b.notes)
+    b.write(160, data)
+    report.append(line)
     b.build_features()
     b.build_boundaries()
     b.build_raster()
