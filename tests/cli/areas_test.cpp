@@ -222,3 +222,13 @@ TEST(CliAreas, DriveBoxListsTheBoxInTheFileList)
               std::string::npos)
         << r.out;
 }
+
+TEST(CliAreas, TheBoundaryLinesHoldTheMunicipalBorders)
+{
+    const CliRun r = Cli("stats");
+    ASSERT_EQ(r.status, 0);
+    const size_t at = r.out.find("boundaryHeaders ");
+    ASSERT_NE(at, std::string::npos);
+    // Coasts, prefecture borders and about 4,200 municipal borders.
+    EXPECT_GE(std::stoi(r.out.substr(at + 16)), 7000);
+}

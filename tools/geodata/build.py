@@ -307,6 +307,8 @@ class Build:
         for index in sorted(users):
             if len(users[index]) >= 2:
                 lines.append(arcs[index])
+        prefecture_borders = len(lines) - coast
+        lines += municipalities.border_arcs(arcs, geoms)
         out = bytearray()
         polylines = vertices = 0
         for pts in lines:
@@ -331,7 +333,8 @@ class Build:
         self.write(138, meshes.compress(bytes(out)))
         self.boundary_counts = (polylines, vertices)
         self.report.append(f"138: {polylines:,} polylines ({coast:,} coastlines before cutting, "
-                           f"{len(lines) - coast:,} prefecture borders), {vertices:,} vertices, "
+                           f"{prefecture_borders:,} prefecture borders, "
+                           f"{len(lines) - coast - prefecture_borders:,} municipal borders), {vertices:,} vertices, "
                            f"{polylines * 3 + vertices:,} items")
 
 
