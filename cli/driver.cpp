@@ -19,7 +19,9 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QWheelEvent>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <istream>
 #include <ostream>
@@ -103,6 +105,36 @@ void LeftButton(CTesseloView* view, bool press, int x, int y, bool alt)
     QCoreApplication::sendEvent(view, &ev);
     SetSimulatedKeyState(VK_LMENU, false);
     Settle();
+}
+
+// A Shift + left-button box from (x1, y1) to (x2, y2): Shift held from the press to the release.
+void ShiftBox(CTesseloView* view, int x1, int y1, int x2, int y2)
+{
+    auto send = [view](QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        const QPointF local(x, y);
+        QMouseEvent ev(type, local, view->mapToGlobal(local), button, buttons, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(view, &ev);
+    };
+    send(QEvent::MouseMove, x1, y1, Qt::NoButton, Qt::NoButton);
+    send(QEvent::MouseButtonPress, x1, y1, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, x2, y2, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, x2, y2, Qt::LeftButton, Qt::NoButton);
+    Settle();
+}
+
+// A seed of 64 bits: 0 to 18446744073709551615, or a negative number taken modulo 2^64.
+bool ParseSeed(const std::string& s, uint64_t& seed)
+{
+    const bool negative = !s.empty() && s[0] == '-';
+    const std::string digits = negative ? s.substr(1) : s;
+    if (digits.empty() || digits.size() > 20 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    errno = 0;
+    const unsigned long long v = std::strtoull(digits.c_str(), nullptr, 10);
+    if (errno || (negative && v > 9223372036854775808ull))
+        return false;
+    seed = negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+    return true;
 }
 
 // Types text into a line edit: keys for ASCII, committed input for the rest, as an input
@@ -383,6 +415,13 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
             LeftButton(view, false, x, y, alt);
         return true;
     }
+    if (cmd == "box") {
+        int x1, y1, x2, y2;
+        if (w.size() != 5 || !ParseInt(w[1], x1) || !ParseInt(w[2], y1) || !ParseInt(w[3], x2) || !ParseInt(w[4], y2))
+            return bad("box X1 Y1 X2 Y2");
+        ShiftBox(view, x1, y1, x2, y2);
+        return true;
+    }
     if (cmd == "jump-cancel") {
         if (w.size() != 1)
             return bad("jump-cancel");
@@ -390,10 +429,11 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
         return RunJump(view, [](CJumpDialog* d, JumpOutcome&) { d->close(); }, outcome, error);
     }
     if (cmd == "monkey") {
-        int seed, n;
-        if (w.size() != 3 || !ParseInt(w[1], seed) || !ParseInt(w[2], n) || n < 0)
-            return bad("monkey SEED N");
-        Monkey monkey(static_cast<uint64_t>(seed));
+        uint64_t seed;
+        int n;
+        if (w.size() != 3 || !ParseSeed(w[1], seed) || !ParseInt(w[2], n) || n < 0)
+            return bad("monkey SEED N (SEED any 64-bit number)");
+        Monkey monkey(seed);
         std::ostringstream ignored;
         for (int i = 0; i < n; ++i) {
             MonkeyView mv;

@@ -12,6 +12,10 @@
 #include "geodata/meshcode.h"
 #include "navaids/placesearch.h"
 #include "picking/areaquery.h"
+#include "picking/areageojson.h"
+#include "picking/municipalquery.h"
+#include "geodata/catalogue.h"
+#include "geodata/municipal.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -23,6 +27,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -48,7 +53,7 @@ const char kHelp[] =
     "  stats            what the embedded data holds: one line NAME COUNT per collection, then\n"
     "                   elevation MIN MAX\n"
     "  drive [FILE]     run the main window off screen and execute the commands of FILE (or of\n"
-    "                   standard input), one per line; '#' starts a comment:\n"
+    "                   standard input, also for FILE '-'), one per line; '#' starts a comment:\n"
     "                     size W H            make the map area W x H pixels (1 to 10000 each)\n"
     "                     move X Y [right]    move the mouse to (X, Y), with the right button held\n"
     "                     print viewport      the projection state\n"
@@ -69,6 +74,8 @@ const char kHelp[] =
     "                     press X Y [alt]     left button down at (X, Y), an Alt key held or not\n"
     "                     release X Y [alt]   left button up there: a panel button, the web map or a pick\n"
     "                     click X Y [alt]     press and release on one pixel\n"
+    "                     box X1 Y1 X2 Y2     Shift + left press at (X1, Y1), drag, release at (X2, Y2):\n"
+    "                                         the files of that box in the file list window\n"
     "                     jump TEXT           open the jump dialog, type the rest of the line, press\n"
     "                                         its button: accepted LAT LON, or refused: MESSAGE (the\n"
     "                                         dialog kept it and was closed)\n"
@@ -79,10 +86,12 @@ const char kHelp[] =
     "                     print marker        LON,LAT of the marker (-1,-1: none)\n"
     "                     print toggles       the five layer switches in panel order, as 0/1\n"
     "                     print focus         which window has the keyboard: view, list or none\n"
-    "                     monkey SEED N       N random events from a seeded generator (moves, drags,\n"
-    "                                         wheel, clicks, Alt+clicks, keys, jumps with random\n"
-    "                                         text), then 'monkey N ok' and the viewport\n"
+    "                     monkey SEED N       N random events from a generator seeded with SEED, any\n"
+    "                                         64-bit number (moves, drags, wheel, clicks,\n"
+    "                                         Alt+clicks, keys, jumps with random text), then\n"
+    "                                         'monkey N ok' and the viewport\n"
     "  --help           this text\n"
+    "  --version        the program's name and version\n"
     "\n"
     "Points are LAT,LON everywhere. Options that take a value take it as the next argument or as\n"
     "--name=value.\n"
@@ -113,16 +122,18 @@ int WithWindow(char* argv0, const std::function<int(CTesseloApp&)>& run)
 int Drive(int argc, char** argv)
 {
     if (argc > 3)
-        return Fail("usage: tesselo-cli drive [FILE]");
+        return Fail("usage: tesselo-cli drive [FILE|-]");
     std::ifstream file;
-    if (argc == 3) {
+    // "-" is standard input, as with no FILE.
+    const bool fromFile = argc == 3 && std::strcmp(argv[2], "-") != 0;
+    if (fromFile) {
         file.open(argv[2]);
         if (!file)
             return Fail(std::string("cannot read ") + argv[2]);
     }
     return WithWindow(argv[0], [&](CTesseloApp& app) {
         Driver driver(app);
-        return driver.Run(argc == 3 ? static_cast<std::istream&>(file) : std::cin, std::cout, std::cerr) ? 0 : 1;
+        return driver.Run(fromFile ? static_cast<std::istream&>(file) : std::cin, std::cout, std::cerr) ? 0 : 1;
     });
 }
 
@@ -245,8 +256,9 @@ int Render(int argc, char** argv)
 }
 
 const char kFilesHelp[] =
-    "Usage: tesselo-cli files (--at LAT,LON | --bbox S,W,N,E | --mesh CODE)\n"
-    "                         [--edition 10m|5m|both] [--format text|csv|json] [--zips]\n"
+    "Usage: tesselo-cli files (--at LAT,LON | --bbox S,W,N,E | --mesh CODE | --prefecture P |\n"
+    "                          --municipality NAME [--prefecture P])\n"
+    "                         [--edition 10m|5m|both] [--format text|csv|json|geojson] [--zips]\n"
     "\n"
     "Lists the DEM files of an area: per prefecture, the ZIP archive and the XML file inside it.\n"
     "\n"
@@ -257,14 +269,23 @@ const char kFilesHelp[] =
     "  --mesh CODE        6 digits: that 10 m file and the 5 m files inside it; 8 digits: that\n"
     "                     5 m file and its 10 m parent (a square of the grid: second-level digits\n"
     "                     0 to 7)\n"
+    "  --prefecture P     every file listed under the prefecture: its name (東京都) or its\n"
+    "                     number 1 to 47\n"
+    "  --municipality NAME\n"
+    "                     the files whose squares overlap the municipality's area (touching\n"
+    "                     its border does not count): 箱根町, 千代田区, 札幌市中央区, or a\n"
+    "                     designated city alone (札幌市: all its wards); with --prefecture\n"
+    "                     only places in that prefecture\n"
     "  --edition E        10m, 5m or both (default both)\n"
-    "  --format F         text (the file list's lines), csv (edition,prefecture,zip,xml,mesh)\n"
-    "                     or json (default text)\n"
+    "  --format F         text (the file list's lines), csv (edition,prefecture,zip,xml,mesh),\n"
+    "                     json, or geojson (a FeatureCollection of the squares) (default text)\n"
     "  --zips             only the distinct ZIP archives, with their number of XML files in the\n"
-    "                     area (csv: edition,zip,files)\n"
+    "                     area (csv: edition,zip,files; geojson: the ZIP's second-level square)\n"
     "\n"
     "Sorted by edition, prefecture, ZIP and XML. Standard error gets a last line with the number\n"
-    "of files and ZIP archives. Every option that takes a value also takes it as --name=value.\n";
+    "of files and ZIP archives. A municipality name that fits several places, or none, is exit\n"
+    "status 1 with the candidates or the nearest names on standard error. Every option that\n"
+    "takes a value also takes it as --name=value.\n";
 
 void LoadEmbeddedData()
 {
@@ -278,6 +299,9 @@ int Files(int argc, char** argv)
     bool haveArea = false, zips = false;
     EditionChoice editions = EditionChoice::Both;
     AreaFormat format = AreaFormat::Text;
+    bool geojson = false;
+    std::optional<int32_t> prefecture;
+    std::string municipality;
     std::string error;
     const std::vector<std::string> args = SplitOptions(argc, argv, 2, {"--help", "--zips"});
     for (size_t i = 0; i < args.size(); ++i) {
@@ -304,20 +328,60 @@ int Files(int argc, char** argv)
                                             : ParseMeshQuery(v, query, error);
             if (!ok)
                 return Fail("files: " + error + " (got '" + v + "')");
+        } else if (a == "--prefecture") {
+            if (prefecture)
+                return Fail("files: give --prefecture once");
+            prefecture = ParsePrefecture(v);
+            if (!prefecture)
+                return Fail("files: --prefecture wants a prefecture's name as in the table (東京都) or its number 1 to 47 "
+                            "(got '" + v + "')");
+        } else if (a == "--municipality") {
+            if (!municipality.empty() || v.empty())
+                return Fail("files: give --municipality once, with a name");
+            municipality = v;
+        } else if (a == "--format" && v == "geojson") {
+            geojson = true;
         } else if (a == "--edition" && (v == "10m" || v == "5m" || v == "both")) {
             editions = v == "10m" ? EditionChoice::Dem10m : v == "5m" ? EditionChoice::Dem5m : EditionChoice::Both;
         } else if (a == "--format" && (v == "text" || v == "csv" || v == "json")) {
             format = v == "text" ? AreaFormat::Text : v == "csv" ? AreaFormat::Csv : AreaFormat::Json;
+            geojson = false;
         } else {
             return Fail("files: bad argument " + a + " " + v + " (try files --help)");
         }
     }
-    if (!haveArea)
-        return Fail("files: give --at, --bbox or --mesh (try files --help)");
+    if (haveArea && (prefecture || !municipality.empty()))
+        return Fail("files: give one of --at, --bbox, --mesh, --prefecture and --municipality");
+    if (!haveArea && !prefecture && municipality.empty())
+        return Fail("files: give --at, --bbox, --mesh, --prefecture or --municipality (try files --help)");
     LoadEmbeddedData();
-    const std::vector<AreaFile> found = FindAreaFiles(query, editions);
-    std::fputs(zips ? FormatAreaZips(DistinctZips(found), format).c_str() : FormatAreaFiles(found, format).c_str(),
-               stdout);
+    std::vector<AreaFile> found;
+    if (!municipality.empty()) {
+        if (!LoadMunicipalAreas())
+            return Fail("files: the municipal areas are not embedded in this build");
+        const MunicipalityMatch match = FindMunicipality(municipality, prefecture, g_municipalAreas);
+        if (match.areas.empty()) {
+            const bool several = !match.candidates.empty();
+            const std::vector<std::string>& names = several ? match.candidates : match.suggestions;
+            std::string message = "files: " + municipality + (several ? " fits several places" : " is no municipality") +
+                                  (prefecture ? std::string(" in ") + kPrefectureNamesUtf8[*prefecture] : "") +
+                                  (several ? "; name one of them, or add --prefecture:"
+                                           : names.empty() ? "" : "; the nearest names:");
+            for (const std::string& line : names)
+                message += "\n  " + line;
+            return Fail(message);
+        }
+        found = FindMunicipalityFiles(match.areas, editions);
+    } else if (prefecture) {
+        found = FindPrefectureFiles(*prefecture, editions);
+    } else {
+        found = FindAreaFiles(query, editions);
+    }
+    if (geojson)
+        std::fputs(zips ? AreaZipsGeoJson(DistinctZips(found)).c_str() : AreaFilesGeoJson(found).c_str(), stdout);
+    else
+        std::fputs(zips ? FormatAreaZips(DistinctZips(found), format).c_str() : FormatAreaFiles(found, format).c_str(),
+                   stdout);
     const AreaTotals totals = CountAreaFiles(found);
     std::cerr << Count(totals.xmlFiles, "file", "files") << ", " << Count(totals.zips, "ZIP archive", "ZIP archives")
               << "\n";
@@ -351,6 +415,12 @@ int main(int argc, char** argv)
     const std::string cmd = argv[1];
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (cmd == "--version") {
+        if (argc != 2)
+            return Fail("usage: tesselo-cli --version");
+        std::printf("tesselo-cli %s\n", TESSELO_VERSION);
         return 0;
     }
     if (cmd == "mesh") {

@@ -6,7 +6,7 @@ build=${FUZZ_BUILD:-$top/build-fuzz}
 each=${SECONDS_EACH:-3}
 cmake -S "$top/fuzz" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null
-for f in catalogue gazetteer boundary raster jump; do
+for f in catalogue gazetteer boundary raster municipal jump; do
     corpus="$build/corpus-$f"
     mkdir -p "$corpus"
     echo "fuzz_$f: $each s"

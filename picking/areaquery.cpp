@@ -247,6 +247,25 @@ std::vector<AreaFile> FindAreaFiles(const AreaQuery& query, EditionChoice editio
     return out;
 }
 
+std::vector<AreaFile> FindAreaFilesWhere(EditionChoice editions,
+                                         const std::function<bool(const DemFileEntry&, MeshCode)>& take)
+{
+    std::vector<AreaFile> out;
+    for (const DemEdition edition : {DemEdition::Dem10m, DemEdition::Dem5m}) {
+        if (editions == (edition == DemEdition::Dem10m ? EditionChoice::Dem5m : EditionChoice::Dem10m))
+            continue;
+        for (const DemFileEntry& e : edition == DemEdition::Dem10m ? g_dem10Files : g_dem5Files) {
+            const std::optional<MeshCode> code = MeshCodeFromXmlName(e.xmlName.view(), edition);
+            if (code && take(e, *code))
+                out.push_back(AreaFile{edition, e.prefecture, e.zipName.view(), e.xmlName.view(), *code});
+        }
+    }
+    std::sort(out.begin(), out.end(), [](const AreaFile& a, const AreaFile& b) { return Key(a) < Key(b); });
+    out.erase(std::unique(out.begin(), out.end(), [](const AreaFile& a, const AreaFile& b) { return Key(a) == Key(b); }),
+              out.end());
+    return out;
+}
+
 std::vector<AreaZip> DistinctZips(const std::vector<AreaFile>& files)
 {
     // (edition, ZIP, XML), each once: the same file under two prefectures is one download.

@@ -5,6 +5,7 @@
 #include "geodata/catalogue.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,11 @@ struct AreaFile {
 // coincide may differ in the last bits of their doubles, so they are compared with a margin of
 // 1e-9 degrees (about 0.1 mm).
 std::vector<AreaFile> FindAreaFiles(const AreaQuery& query, EditionChoice editions);
+
+// The catalogue entries (with a tile) that take(entry, its mesh code) keeps, in the same order
+// as FindAreaFiles.
+std::vector<AreaFile> FindAreaFilesWhere(EditionChoice editions,
+                                         const std::function<bool(const DemFileEntry&, MeshCode)>& take);
 
 struct AreaZip {
     DemEdition edition = DemEdition::Dem10m;

@@ -13,6 +13,10 @@
 void CTesseloView::OnLButtonUp(unsigned, POINT point)
 {
     m_leftUp = point;
+    if (m_box.Release(point)) {
+        FinishBox(point);
+        return;
+    }
     if (const int button = PanelButtonAt(m_buttonShown, m_buttonRect, point); button >= 0) {
         PressPanelButton(button);
         return;
@@ -43,6 +47,7 @@ void CTesseloView::OnKeyDown(unsigned vk, unsigned, unsigned)
     if (vk != VK_ESCAPE)
         return;
     m_marker = GeoPoint{-1.0, -1.0};
+    m_box.Cancel();
     // As if the left button were released on the 5 m button.
     OnLButtonUp(0, POINT{m_buttonRect[0].left + 5, m_buttonRect[0].top + 5});
 }
@@ -97,6 +102,40 @@ void CTesseloView::DrawPickHighlight(const RECT& r, bool dotWhenNarrow)
     }
     dc->SelectObject(old);
     ReleaseDC(dc);
+}
+
+void CTesseloView::DrawBoxOutline()
+{
+    InvalidateRect(nullptr, false);
+    UpdateWindow();
+    const RECT r = BoxPixels(ClampToMap(m_box.start, m_vp.clientWidth, m_vp.clientHeight),
+                             ClampToMap(m_box.end, m_vp.clientWidth, m_vp.clientHeight));
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CDC* dc = GetDC();
+    CPen* old = dc->SelectObject(&pen);
+    dc->MoveTo(r.left, r.top);
+    dc->LineTo(r.right, r.top);
+    dc->LineTo(r.right, r.bottom);
+    dc->LineTo(r.left, r.bottom);
+    dc->LineTo(r.left, r.top);
+    dc->SelectObject(old);
+    ReleaseDC(dc);
+}
+
+void CTesseloView::FinishBox(POINT point)
+{
+    // The rectangle goes with a fresh frame; the list stays.
+    InvalidateRect(nullptr, false);
+    UpdateWindow();
+    const BoxFileList list = MakeBoxFileList(BoxOfPixels(m_vp, m_box.start, point), m_show5m);
+    m_text = list.text;
+    if (EnsureInfoWindow()) {
+        g_infoWindow->is5m = false;
+        g_infoWindow->SetTitle(list.title);
+        g_infoWindow->SetText(m_text);
+        g_infoWindow->ShowWindow(SW_SHOW);
+    }
+    SetFocus();
 }
 
 bool CTesseloView::EnsureInfoWindow()

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -114,11 +115,23 @@ void UpdateTileRects10m(CTesseloView& view)
         g_dem10Tiles[i].screenRect = axes.RectOf(i, pixels.xs, pixels.ys);
 }
 
-void DrawBoundaryLines(CDC* dc, CTesseloView& view)
+namespace {
+
+// The polylines' boxes side by side: the frame looks at every box, and a walk from header to
+// header through the whole array misses the cache at each of the 7,500 of them.
+struct BoundaryBox {
+    double west, south, east, north;
+    size_t first, end;  // the vertices' items
+};
+
+const std::vector<BoundaryBox>& BoundaryBoxes()
 {
-    CPen* old = dc->SelectObject(&view.m_penBoundary);
-    const MapViewport& vp = view.m_vp;
-    const double west = vp.topLeft.lon, north = vp.topLeft.lat, east = vp.bottomRight.lon, south = vp.bottomRight.lat;
+    static std::vector<BoundaryBox> boxes;
+    static const void* madeFor = nullptr;
+    static size_t madeForSize = 0;
+    if (madeFor == g_boundaryPoints.data() && madeForSize == g_boundaryPoints.size())
+        return boxes;
+    boxes.clear();
     const size_t count = g_boundaryPoints.size();
     size_t i = 0;
     while (i < count) {
@@ -130,15 +143,30 @@ void DrawBoundaryLines(CDC* dc, CTesseloView& view)
         const size_t n = static_cast<size_t>(h.y);
         const BoundaryItem& lo = g_boundaryPoints[i + 1];
         const BoundaryItem& hi = g_boundaryPoints[i + 2];
-        const size_t first = i + 3, end = std::min(first + n, count);
+        const size_t first = i + 3;
+        boxes.push_back(BoundaryBox{lo.x, lo.y, hi.x, hi.y, first, std::min(first + n, count)});
         i = first + n;
-        if (hi.x < west || lo.x > east || lo.y > north || hi.y < south)
+    }
+    madeFor = g_boundaryPoints.data();
+    madeForSize = count;
+    return boxes;
+}
+
+} // namespace
+
+void DrawBoundaryLines(CDC* dc, CTesseloView& view)
+{
+    CPen* old = dc->SelectObject(&view.m_penBoundary);
+    const MapViewport& vp = view.m_vp;
+    const double west = vp.topLeft.lon, north = vp.topLeft.lat, east = vp.bottomRight.lon, south = vp.bottomRight.lat;
+    for (const BoundaryBox& b : BoundaryBoxes()) {
+        if (b.east < west || b.west > east || b.south > north || b.north < south)
             continue;
         POINT last{};
         bool haveLast = false;
-        for (size_t k = first; k < end; ++k) {
+        for (size_t k = b.first; k < b.end; ++k) {
             const POINT p = GeoToClient(vp, GeoPoint{g_boundaryPoints[k].x, g_boundaryPoints[k].y});
-            if (k == first) {
+            if (k == b.first) {
                 dc->MoveTo(p.x, p.y);
                 haveLast = false;
             } else if (!haveLast || !(p == last)) {

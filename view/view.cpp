@@ -183,11 +183,14 @@ void CTesseloView::OnMouseMove(unsigned flags, POINT point)
     }
     UpdateVisibleCorners(m_vp);
     m_lastMouse = point;
+    if (m_box.Move(point))
+        DrawBoxOutline();
 }
 
-void CTesseloView::OnLButtonDown(unsigned, POINT point)
+void CTesseloView::OnLButtonDown(unsigned flags, POINT point)
 {
     m_leftDown = point;
+    m_box.Press(flags, point, PanelButtonAt(m_buttonShown, m_buttonRect, point) >= 0, !m_splash);
 }
 
 void CTesseloView::OnTimer(unsigned id)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "geodata/meshdb.h"
+#include "picking/boxselect.h"
 #include "platform/gdi.h"
 #include "platform/wnd.h"
 #include "render/relief.h"
@@ -65,6 +66,8 @@ public:
     POINT m_leftDown;
     POINT m_leftUp;
     GeoPoint m_startCenter;
+    // The Shift + left-button box, while it is drawn.
+    BoxDrag m_box;
     GeoPoint m_marker{-1.0, -1.0};
     const GeoPoint m_homePoint{138.0, 33.0};
 
@@ -86,6 +89,9 @@ private:
     void DrawPickHighlight(const RECT& r, bool dotWhenNarrow);
     // The file list window, made when there is none; null when it cannot be made.
     bool EnsureInfoWindow();
+    // The box being drawn, as a thin rectangle over a fresh frame; the release lists its files.
+    void DrawBoxOutline();
+    void FinishBox(POINT point);
 };
 
 // The one view; set at its initial update.

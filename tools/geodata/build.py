@@ -22,12 +22,13 @@ from shapely.strtree import STRtree
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import meshes  # noqa: E402
+import municipalities  # noqa: E402
 from meshes import PREFECTURES, block_order, cp932, rect2, rect3  # noqa: E402
 from sources import Sources, gshhg_rings  # noqa: E402
 import places_extra  # noqa: E402
 
 NAMES = {131: "municipalities", 132: "dem10-catalogue", 134: "elevation", 138: "boundaries",
-         139: "dem5-catalogue", 148: "islands", 149: "mountains", 150: "lakes"}
+         139: "dem5-catalogue", 148: "islands", 149: "mountains", 150: "lakes", 160: "municipal-areas"}
 
 # The coverage model of the 5 m edition (README.md explains it).
 DEM5A_MAX_ELEVATION = 460.0   # mean elevation of a third-level square, metres
@@ -310,6 +311,8 @@ class Build:
         for index in sorted(users):
             if len(users[index]) >= 2:
                 lines.append(arcs[index])
+        prefecture_borders = len(lines) - coast
+        lines += municipalities.border_arcs(arcs, geoms)
         out = bytearray()
         polylines = vertices = 0
         for pts in lines:
@@ -334,7 +337,8 @@ class Build:
         self.write(138, meshes.compress(bytes(out)))
         self.boundary_counts = (polylines, vertices)
         self.report.append(f"138: {polylines:,} polylines ({coast:,} coastlines before cutting, "
-                           f"{len(lines) - coast:,} prefecture borders), {vertices:,} vertices, "
+                           f"{prefecture_borders:,} prefecture borders, "
+                           f"{len(lines) - coast - prefecture_borders:,} municipal borders), {vertices:,} vertices, "
                            f"{polylines * 3 + vertices:,} items")
 
 
@@ -396,6 +400,9 @@ def main():
     report.append(f"G04-a mean elevations: {len(b.elevations):,} third-level squares")
     b.load_geometry()
     b.build_municipalities()
+    data, line, _count = municipalities.areas(b.src, b.notes)
+    b.write(160, data)
+    report.append(line)
     b.build_features()
     places_extra.build_place_index(b, args.out, b.mountain_names, report)
     b.build_boundaries()
