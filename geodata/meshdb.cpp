@@ -312,7 +312,7 @@ void CMeshDB::ComputeColorIndices()
             for (int c = 0; c < kBlockSide; ++c) {
                 ElevationCell& cell = b.cells[r][c];
                 const int h = cell.elevation;
-                if (h == 0) {
+                if (h == 0 || cell.colorIndex == kNoDataIndex) {  // no data, or lake water
                     cell.colorIndex = kNoDataIndex;
                     continue;
                 }

@@ -10,7 +10,7 @@
 #pragma pack(push, 1)
 struct ElevationCell {
     int16_t elevation;   // metres; 0 is no data
-    uint8_t colorIndex;  // into the palette, computed at load
+    uint8_t colorIndex;  // into the palette, computed at load; stored as kNoDataIndex on lake water
     uint8_t shade;       // hill shade 0..255, computed at load
 };
 #pragma pack(pop)
@@ -42,6 +42,9 @@ constexpr size_t kBlocksBytes = static_cast<size_t>(kBlockCount) * sizeof(Elevat
 constexpr size_t kSheetsBytes = static_cast<size_t>(kSheetCount) * kSheetRecordSize;         // 36,800
 constexpr int kIndexRows = 40;     // latitude codes 29..68
 constexpr int kIndexColumns = 35;  // longitude codes 21..55
+// The sea's colour: cells without an elevation, and lake cells, which the data set marks by storing
+// this index in their colorIndex (0 elsewhere) while keeping the lake's elevation for the hill shade
+// of its shores.
 constexpr uint8_t kNoDataIndex = 244;
 
 class CMeshDB {

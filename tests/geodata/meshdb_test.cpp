@@ -193,3 +193,41 @@ TEST(ElevationRaster, TheResourceLoadsTheSameCellsAsTheContent)
     GlobalUnlock(cut.m_blocks);
     EXPECT_EQ(cut.SheetCount(), 0);
 }
+
+TEST(ElevationRaster, LakeCellsKeepTheSeaColourAndTheirShoresShadeAsFlatGround)
+{
+    Raster r;
+    r.AddSheet(5339, 0);
+    r.AddSheet(5439, 1);  // north of 5339: its row 80 becomes 5339's border row 0
+    for (int b = 0; b < 2; ++b)
+        for (int row = 1; row <= 80; ++row)
+            for (int c = 1; c <= 80; ++c)
+                r.Block(b).cells[row][c].elevation = 500;
+    // A lake at the level of its shores, marked as the data set marks it, and one on 5339's
+    // northern edge.
+    for (int row = 20; row < 25; ++row)
+        for (int c = 20; c < 25; ++c)
+            r.Block(0).cells[row][c].colorIndex = kNoDataIndex;
+    r.Block(0).cells[1][40].colorIndex = kNoDataIndex;
+    r.Block(0).cells[60][60].colorIndex = 7;  // any other stored value is recomputed
+    Loaded l(r);
+    for (int row = 20; row < 25; ++row)
+        for (int c = 20; c < 25; ++c)
+            EXPECT_EQ(l.Cell(0, row, c).colorIndex, kNoDataIndex) << row << "," << c;
+    EXPECT_EQ(l.Cell(0, 1, 40).colorIndex, kNoDataIndex);
+    EXPECT_EQ(l.Cell(1, 81, 40).colorIndex, kNoDataIndex);  // the north's border copy too
+    // The shores keep the lake's elevation: flat ground, not a drop to the sea. The range is 0 to
+    // 500 m, so 500 m is band (500 x 21) / 501 = 20.
+    const int flat = 10 * 20 + 17;
+    EXPECT_EQ(l.Cell(0, 19, 22).shade, 195);
+    EXPECT_EQ(l.Cell(0, 22, 19).shade, 195);
+    EXPECT_EQ(l.Cell(0, 19, 22).colorIndex, flat);
+    EXPECT_EQ(l.Cell(0, 25, 22).colorIndex, flat);
+    EXPECT_EQ(l.Cell(0, 60, 60).colorIndex, flat);
+    EXPECT_EQ(l.db->m_minElevation, 0);
+    EXPECT_EQ(l.db->m_maxElevation, 500);
+    // Colouring again changes nothing: land indices never equal the sea's.
+    l.db->ComputeColorIndices();
+    EXPECT_EQ(l.Cell(0, 22, 22).colorIndex, kNoDataIndex);
+    EXPECT_EQ(l.Cell(0, 19, 22).colorIndex, flat);
+}

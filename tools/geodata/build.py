@@ -21,8 +21,11 @@ from shapely.prepared import prep
 from shapely.strtree import STRtree
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import checks  # noqa: E402
+import land as landmodel  # noqa: E402
 import meshes  # noqa: E402
 import municipalities  # noqa: E402
+import water  # noqa: E402
 from meshes import PREFECTURES, block_order, cp932, rect2, rect3  # noqa: E402
 from sources import Sources, gshhg_rings  # noqa: E402
 import places_extra  # noqa: E402
@@ -68,6 +71,8 @@ class Build:
                 land.append(poly)
         self.rings = [(lv, pts) for lv, pts in rings]
         self.land = land
+        self.near_japan = near_japan
+        self.municipal_land = landmodel.MunicipalLand(self.src.municipal_polygons()[0])
         self.land_tree = STRtree(land)
         self.land_index = {id(g): i for i, g in enumerate(land)}
         self.report.append(f"GSHHG: {len(rings):,} closed shorelines in the region, {len(land):,} land polygons of Japan")
@@ -84,15 +89,16 @@ class Build:
     # --- 10 m catalogue ----------------------------------------------------------------------
 
     def second_level_cells(self):
-        """(code, prefectures) for every second-level square that holds land."""
+        """(code, prefectures) for every second-level square that holds land in GSHHG or N03."""
         cells = []
-        minx, miny, maxx, maxy = unary_union(self.land).bounds
+        minx, miny, maxx, maxy = unary_union([box(*unary_union(self.land).bounds),
+                                              box(*self.municipal_land.bounds())]).bounds
         lat_codes = range(int(miny * 1.5), int(maxy * 1.5) + 1)
         lon_codes = range(int(minx) - 100, int(maxx) - 100 + 1)
         for p in lat_codes:
             for q in lon_codes:
                 first = box(q + 100, p / 1.5, q + 101, (p + 1) / 1.5)
-                if not self.land_query(first):
+                if not self.land_query(first) and not self.municipal_land.meeting(first):
                     continue
                 for r in range(8):
                     for c in range(8):
@@ -100,14 +106,14 @@ class Build:
                         s, w, n, e = rect2(code)
                         cell = box(w, s, e, n)
                         parts = self.land_query(cell)
-                        if not parts:
-                            continue
-                        onland = unary_union([g.intersection(cell) for g in parts])
-                        if onland.is_empty:
-                            continue
-                        prefs = self.prefectures_touching(cell)
-                        if not prefs:
-                            prefs = [self.nearest_prefecture(onland)]
+                        onland = unary_union([g.intersection(cell) for g in parts]) if parts else None
+                        if onland is None or onland.is_empty:
+                            # Land that GSHHG lacks: reclaimed land, small islands.
+                            onland = unary_union(self.municipal_land.meeting(cell))
+                            if onland.is_empty:
+                                continue
+                        prefs = (self.prefectures_touching(cell) or self.municipal_land.prefectures(cell)
+                                 or [self.nearest_prefecture(onland)])
                         cells.append((code, prefs))
         return cells
 
@@ -155,10 +161,11 @@ class Build:
             island_area[id(g)] = g.area * (111.32 ** 2) * math.cos(math.radians(lat))
         rows = []
         kinds = defaultdict(int)
+        no_survey = landmodel.NoSurvey(self.land)
         for code2, prefs in sorted(self.dem10_prefs.items()):
             for rc in range(100):
                 code3 = code2 * 100 + rc
-                if code3 not in elev:
+                if code3 not in elev or no_survey.area_of(code3):
                     continue
                 s, w, n, e = rect3(code3)
                 lat, lon = (s + n) / 2, (w + e) / 2
@@ -182,6 +189,7 @@ class Build:
                     for p in prefs:
                         rows.append((p, code3, xml, zipname))
         self.report.append("5 m model: " + ", ".join(f"DEM5{k} {v:,} files" for k, v in sorted(kinds.items())))
+        self.report.append(no_survey.describe())
         return rows
 
     # --- gazetteers --------------------------------------------------------------------------
@@ -249,8 +257,14 @@ class Build:
         blocks = bytearray()
         table = bytearray()
         lo, hi = 0, 0
+        self.lakes = water.Lakes(self.rings, self.land, self.near_japan,
+                                 [(r["JP_Kanji"], float(r["lat"]), float(r["lon"]))
+                                  for r in self.src.gazetteer_2007() if r["Classification"] == "Lake"])
+        self.report.extend(self.lakes.describe())
+        self.water_cells = {}
         for i, first in enumerate(firsts):
             ll, oo = first // 100, first % 100
+            wet = self.water_cells[first] = self.lakes.water_cells(first)
             cells = [[0] * 82 for _ in range(82)]
             for r in range(1, 81):
                 for c in range(1, 81):
@@ -266,8 +280,8 @@ class Build:
                         h = 1 if v >= 0 else -1  # land stays land
                     cells[r][c] = h
                     lo, hi = min(lo, h), max(hi, h)
-            for row in cells:
-                blocks += b"".join(struct.pack("<hBB", h, 0, 0) for h in row)
+            for r, row in enumerate(cells):
+                blocks += b"".join(struct.pack("<hBB", h, water.flag(h, (r, c) in wet), 0) for c, h in enumerate(row))
             table += struct.pack("<ii", first, i) + bytes(16) + self.sheet_name(first, names, origin) + bytes(32)
         self.sheet_count = len(firsts)
         self.elevation_range = (lo, hi)
@@ -275,7 +289,8 @@ class Build:
         table += bytes(184 * (200 - len(firsts)))
         assert len(blocks) == 4841280 and len(table) == 36800
         self.write(134, meshes.compress(bytes(blocks + table)))
-        self.report.append(f"134: {len(firsts)} sheets, {firsts[0]} to {firsts[-1]}, elevations {lo} to {hi} m")
+        self.report.append(f"134: {len(firsts)} sheets, {firsts[0]} to {firsts[-1]}, elevations {lo} to {hi} m, "
+                           f"{sum(len(w) for w in self.water_cells.values()):,} cells of lake water")
 
     def sheet_name(self, first, names, origin):
         row = names.get(first)
@@ -414,6 +429,11 @@ def main():
         report.append(f"{name}: {len(rows):,} records, {len({r[2] for r in rows}):,} distinct XML names")
     samples(b, report)
     write_stats(b, args.out)
+    try:
+        checks.run(args.out, report)
+    except checks.Failed as failure:
+        print("\n".join(report))
+        sys.exit(str(failure))
     print("\n".join(report))
     if b.notes:
         print("Names adjusted:")

@@ -113,29 +113,40 @@ class Sources:
 
 
 def gshhg_rings(region="122/154/20/46"):
-    """Closed GSHHG full-resolution shorelines in the region: (level, [(lon, lat), ...])."""
+    """Closed GSHHG full-resolution shorelines in the region: (level, [(lon, lat), ...]); level 1 land,
+    2 lake, 3 island in a lake, 4 pond on such an island."""
     dump = subprocess.run(["gmt", "coast", f"-R{region}", "-Df", "-W", "-M"], check=True,
                           capture_output=True, text=True).stdout
-    joined = subprocess.run(["gmt", "connect", "-T0.00001"], input=dump, check=True,
-                            capture_output=True, text=True).stdout
-    rings = []
+    # The pieces of a shoreline are joined level by level: a joined line's header no longer says its
+    # level, and big lakes cross several of GSHHG's bins.
+    pieces = {}
     level = None
-    pts = None
-
-    def flush():
-        if pts and len(pts) >= 4 and pts[0] == pts[-1]:
-            rings.append((level, pts))
-
-    for line in joined.splitlines():
+    for line in dump.splitlines(keepends=True):
         if line.startswith(">"):
-            flush()
-            pts = []
             level = 1
             for lv in (1, 2, 3, 4):
                 if f"Level {lv}" in line:
                     level = lv
-            continue
-        x, y = line.split()[:2]
-        pts.append((float(x), float(y)))
-    flush()
+        pieces.setdefault(level, []).append(line)
+    rings = []
+    for level in sorted(pieces):
+        text = "".join(pieces[level])
+        joined = subprocess.run(["gmt", "connect", "-T0.00001"], input=text, check=True,
+                                capture_output=True, text=True).stdout
+        if not joined.strip():
+            joined = text  # gmt connect writes nothing when every piece is closed already
+        pts = None
+
+        def flush():
+            if pts and len(pts) >= 4 and pts[0] == pts[-1]:
+                rings.append((level, pts))
+
+        for line in joined.splitlines():
+            if line.startswith(">"):
+                flush()
+                pts = []
+                continue
+            x, y = line.split()[:2]
+            pts.append((float(x), float(y)))
+        flush()
     return rings
