@@ -20,6 +20,7 @@ namespace {
 
 constexpr int64_t kBlock = 512;        // tile size of the output
 constexpr int64_t kBandBlocks = 16;    // blocks side by side in one pass: bounds the memory
+constexpr int64_t kGdalCacheBytes = int64_t{16} << 20;
 constexpr double kEdgeSlack = 1e-6;    // of a cell: box edges meant to lie on a cell edge
 
 int64_t FloorCells(double v)
@@ -218,6 +219,8 @@ bool WriteDemRaster(const std::string& out, const OutputGrid& grid, int epsg, un
                     const BlockFiller& fill, const std::function<void(double)>& progress, std::string& error)
 {
     PrepareGdal();
+    // GDAL's block cache would otherwise grow to a share of the machine's memory.
+    GDALSetCacheMax64(kGdalCacheBytes);
     if (grid.width <= 0 || grid.height <= 0 || grid.width > INT32_MAX || grid.height > INT32_MAX) {
         error = "the area has no cells or is too large";
         return false;

@@ -1,5 +1,6 @@
 #include "tests/demfiles/demtestfiles.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -87,7 +88,13 @@ std::string MakeDemXml(const TestXml& spec)
             for (int32_t c = 0; c < spec.width; ++c) {
                 if (y < spec.startY || (y == spec.startY && c < spec.startX))
                     continue;
-                if (c == y)
+                if (spec.terrainSeed) {
+                    uint32_t h = spec.terrainSeed * 2654435761u ^ static_cast<uint32_t>(y * 40503 + c * 9973);
+                    h ^= h >> 15, h *= 2246822519u, h ^= h >> 13;
+                    const double v = 400 + 250 * std::sin((c + spec.mesh % 1000) / 37.0) * std::cos(y / 23.0) +
+                                     0.01 * static_cast<double>(h % 300);
+                    std::snprintf(line, sizeof line, "地表面,%.2f", v);
+                } else if (c == y)
                     std::snprintf(line, sizeof line, "海水面,-9999.");
                 else
                     std::snprintf(line, sizeof line, "地表面,%.2f", static_cast<double>(TestValue(spec.mesh, c, y)));

@@ -18,6 +18,9 @@ struct TestXml {
     bool shiftJis = false;
     bool crlf = false;
     bool jgd2000 = false;
+    // Non-zero: default tuples look like real terrain (smooth slopes, centimetre noise, no
+    // sea) instead of TestValue; for benchmarks, whose output size depends on the values.
+    uint32_t terrainSeed = 0;
 };
 
 // The value the default tuples give cell (x, y) of a file: distinct per file and cell, exact
