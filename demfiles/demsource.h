@@ -39,8 +39,8 @@ struct FoundFiles {
 // False with a message when an input does not exist.
 bool FindDemFiles(const std::vector<std::string>& inputs, FoundFiles& found, std::string& error);
 
-// Larger XML files are refused (a 10 m file holds about 17 MB).
-constexpr size_t kMaxXmlBytes = size_t{128} << 20;
+// Larger XML files are refused (a 10 m file holds about 17 MB, at most about 27 MB).
+constexpr size_t kMaxXmlBytes = size_t{40} << 20;
 
 // The bytes of a file found, read through GDAL. False with a message when it cannot be read
 // whole.

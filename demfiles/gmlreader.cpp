@@ -134,7 +134,10 @@ std::string_view LocalName(std::string_view qname)
 
 class Reader {
 public:
-    Reader(std::string_view bytes, DemGrid& grid, std::string& error) : s_(bytes), g_(grid), error_(error) {}
+    Reader(std::string_view bytes, DemGrid& grid, std::string& error, int32_t expectWidth = 0, int32_t expectHeight = 0)
+        : s_(bytes), g_(grid), error_(error), expectWidth_(expectWidth), expectHeight_(expectHeight)
+    {
+    }
 
     bool Run()
     {
@@ -249,6 +252,10 @@ public:
                     return Fail("the grid is too large");
                 g_.width = high[0] + 1;
                 g_.height = high[1] + 1;
+                // Known before the cells are allocated: a small file cannot claim a large grid.
+                if (expectWidth_ && (g_.width != expectWidth_ || g_.height != expectHeight_))
+                    return Fail("the grid " + std::to_string(g_.width) + " x " + std::to_string(g_.height) +
+                                " does not match the name");
                 haveGrid = true;
             } else if (name == "startPoint") {
                 int32_t start[2];
@@ -401,6 +408,7 @@ private:
     std::string& error_;
     size_t pos_ = 0;
     Encoding enc_ = Encoding::Utf8;
+    int32_t expectWidth_ = 0, expectHeight_ = 0;
 };
 
 } // namespace
@@ -476,7 +484,10 @@ void ExpectedGrid(DemKind kind, int32_t& width, int32_t& height)
 
 bool ReadNamedDemXml(std::string_view bytes, const DemName& name, DemGrid& grid, std::string& error)
 {
-    if (!ReadDemXml(bytes, grid, error))
+    int32_t w, h;
+    ExpectedGrid(name.kind, w, h);
+    Reader reader(bytes, grid, error, w, h);
+    if (!reader.Run())
         return false;
     if (IsFiveMeter(name.kind) && name.mesh < 10000000) {
         error = "a 5 m XML file's name needs an 8-digit mesh code";
@@ -484,13 +495,6 @@ bool ReadNamedDemXml(std::string_view bytes, const DemName& name, DemGrid& grid,
     }
     if (grid.mesh != name.mesh) {
         error = "the mesh " + std::to_string(grid.mesh) + " does not match the name";
-        return false;
-    }
-    int32_t w, h;
-    ExpectedGrid(name.kind, w, h);
-    if (grid.width != w || grid.height != h) {
-        error = "the grid " + std::to_string(grid.width) + " x " + std::to_string(grid.height) +
-                " does not match the name";
         return false;
     }
     return true;
