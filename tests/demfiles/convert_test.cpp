@@ -319,6 +319,8 @@ TEST(Convert, HostileArchives)
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("escape.zip"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("notzip.zip"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("lies.zip/"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("lies2.zip/"), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(o.out));
     EXPECT_EQ(FilesIn(dir), 1u);
     EXPECT_EQ(FilesIn(dir + "/in"), 1u);
