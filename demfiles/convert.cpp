@@ -52,6 +52,7 @@ struct InputFile {
     DemSource source;
     MeshCells square;  // in 5 m cells
     int32_t fileUnits = 1;  // 5 m cells per cell of the file
+    std::vector<DemSource> copies;  // more files of the same mesh code and kind, tried in turn
 };
 
 // Copies the cells of g that have a value into the block whose north-west corner is (bx, by)
@@ -328,15 +329,19 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
     }
     // One file per mesh code and kind, of the editions asked for, in the box.
     std::vector<InputFile> inputs;
-    std::map<std::pair<int32_t, DemKind>, bool> seen;
+    std::map<std::pair<int32_t, DemKind>, size_t> seen;
     std::vector<DemName> names;
     for (DemSource& s : found.files) {
         const bool five = IsFiveMeter(s.name.kind);
         if ((o.edition == EditionPick::Dem5m && !five) || (o.edition == EditionPick::Dem10m && five))
             continue;
-        InputFile f{s, {}, five ? 1 : 2};
-        if (!MeshSquareCells(s.name.mesh, f.square) || !seen.emplace(std::make_pair(s.name.mesh, s.name.kind), true).second)
+        InputFile f{s, {}, five ? 1 : 2, {}};
+        if (!MeshSquareCells(s.name.mesh, f.square))
             continue;
+        if (const auto it = seen.find({s.name.mesh, s.name.kind}); it != seen.end()) {
+            inputs[it->second].copies.push_back(s);
+            continue;
+        }
         if (o.bbox) {
             // Only files that share cells with the box (touching it is not enough).
             const double d = kCellsPerDegree;
@@ -344,6 +349,7 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
                 f.square.y0 >= o.bbox->north * d - kEdgeSlack || f.square.y0 + f.square.height <= o.bbox->south * d + kEdgeSlack)
                 continue;
         }
+        seen.emplace(std::make_pair(s.name.mesh, s.name.kind), inputs.size());
         inputs.push_back(std::move(f));
         names.push_back(s.name);
     }
@@ -389,14 +395,17 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
             std::string raw;
             for (size_t k; (k = next++) < todo.size();) {
                 auto g = std::make_unique<DemGrid>();
-                if (ReadDemSource(inputs[todo[k]].source, raw, errors[k]) &&
-                    ReadNamedDemXml(raw, inputs[todo[k]].source.name, *g, errors[k])) {
-                    decoded[todo[k]] = std::move(g);
-                    errors[k].clear();
-                } else if (errors[k].empty()) {
-                    errors[k] = "unreadable";
+                InputFile& in = inputs[todo[k]];
+                for (size_t c = 0; c <= in.copies.size() && !decoded[todo[k]]; ++c) {
+                    const DemSource& source = c == 0 ? in.source : in.copies[c - 1];
+                    std::string e;
+                    if (ReadDemSource(source, raw, e) && ReadNamedDemXml(raw, source.name, *g, e)) {
+                        decoded[todo[k]] = std::move(g);
+                        sizes[k] += raw.size();
+                    } else {
+                        errors[k] += (errors[k].empty() ? "" : "; ") + source.shownPath + ": " + (e.empty() ? "unreadable" : e);
+                    }
                 }
-                sizes[k] = raw.size();
             }
         };
         std::vector<std::thread> pool;
@@ -407,14 +416,15 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
             t.join();
         for (size_t k = 0; k < todo.size(); ++k) {
             const size_t i = todo[k];
-            if (!decoded[i]) {
-                failed[i] = 1;
+            // A damaged copy is named (and makes the status 2) even when another copy stood in.
+            if (!errors[k].empty()) {
                 ++damaged;
-                std::fprintf(err, "%stesselo-cli: convert: skipped %s: %s\n", o.progress ? "\r" : "",
-                             inputs[i].source.shownPath.c_str(), errors[k].c_str());
-            } else {
-                ++usable;
+                std::fprintf(err, "%stesselo-cli: convert: skipped %s\n", o.progress ? "\r" : "", errors[k].c_str());
             }
+            if (!decoded[i])
+                failed[i] = 1;
+            else
+                ++usable;
             ++done;
             bytes += sizes[k];
         }

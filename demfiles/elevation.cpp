@@ -21,7 +21,7 @@ int32_t ThirdLevel(int64_t x, int64_t y)
 ElevationLookup::ElevationLookup(const FoundFiles& found) : sources_(found.files)
 {
     for (const DemSource& s : sources_)
-        files_.emplace(std::make_pair(s.name.mesh, s.name.kind), &s);
+        files_[std::make_pair(s.name.mesh, s.name.kind)].push_back(&s);
 }
 
 const DemGrid* ElevationLookup::Grid(const DemSource& source)
@@ -55,15 +55,21 @@ bool ElevationLookup::Cell(int32_t units, int64_t x, int64_t y, float& value, co
         const auto it = files_.find({units == 1 ? mesh8 : mesh8 / 100, k});
         if (it == files_.end())
             continue;
-        const DemGrid* g = Grid(*it->second);
+        const DemGrid* g = nullptr;
+        const DemSource* source = nullptr;
+        for (const DemSource* copy : it->second)
+            if ((g = Grid(*copy))) {
+                source = copy;
+                break;
+            }
         MeshCells sq;
-        if (!g || !MeshSquareCells(it->second->name.mesh, sq))
+        if (!g || !MeshSquareCells(source->name.mesh, sq))
             continue;
         const int64_t col = (x5 - sq.x0) / units, row = (sq.y0 + sq.height - 1 - y5) / units;
         const float v = g->values[static_cast<size_t>(row * g->width + col)];
         if (v != kNoData) {
             value = v;
-            file = it->second;
+            file = source;
             return true;
         }
     }

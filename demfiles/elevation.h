@@ -35,7 +35,8 @@ private:
     bool Cell(int32_t units, int64_t x, int64_t y, float& value, const DemSource*& file);
     const DemGrid* Grid(const DemSource& source);
 
-    std::map<std::pair<int32_t, DemKind>, const DemSource*> files_;
+    // Copies of one mesh code and kind in path order: the first readable one answers.
+    std::map<std::pair<int32_t, DemKind>, std::vector<const DemSource*>> files_;
     std::vector<DemSource> sources_;
     std::map<const DemSource*, std::unique_ptr<DemGrid>> grids_;  // null: unreadable
     size_t cachedCells_ = 0;

@@ -285,6 +285,18 @@ TEST(Convert, DamagedInputs)
     EXPECT_EQ(r.At(1, 0), TestValue(good, 1, 0));
     EXPECT_EQ(r.At(226, 0), -9999.0f);
 
+    // A damaged copy first in path order: named, and the good copy stands in.
+    WriteFile(dir + "/copies/a/" + DemXmlName(good, DemKind::Dem5A), "<Dataset>");
+    WriteFile(dir + "/copies/b/" + DemXmlName(good, DemKind::Dem5A, "20200202"), Xml(good, DemKind::Dem5A));
+    o.inputs = {dir + "/copies"};
+    run = Convert(o);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("copies/a/"), std::string::npos) << run.err;
+    r = ReadBack(o.out);
+    EXPECT_EQ(r.width, 225);
+    EXPECT_EQ(r.At(1, 0), TestValue(good, 1, 0));
+    fs::remove_all(dir + "/copies");
+
     fs::remove(o.out);
     WriteFile(dir + "/only/" + DemZipName(533946, DemKind::Dem5A), MakeZip({{DemXmlName(bad, DemKind::Dem5A), broken}}));
     o.inputs = {dir + "/only"};

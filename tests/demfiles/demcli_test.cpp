@@ -118,6 +118,8 @@ TEST(ElevationCli, CellCentresFromTheFinestFile)
     WriteFile(dir + "/" + DemZipName(ten, DemKind::Dem5A),
               MakeZip({{DemXmlName(five, DemKind::Dem5A), Xml(five, DemKind::Dem5A)}}));
     WriteFile(dir + "/x/" + DemXmlName(ten, DemKind::Dem10B), Xml(ten, DemKind::Dem10B));
+    // A damaged copy found first: the readable one answers.
+    WriteFile(dir + "/0/" + DemXmlName(five, DemKind::Dem5A), "<broken");
     MeshCells sq;
     ASSERT_TRUE(MeshSquareCells(five, sq));
     auto centre = [&](int32_t x, int32_t y) {
