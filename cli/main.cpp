@@ -1,5 +1,6 @@
 // tesselo-cli: the map's answers without its window, and the window driven from a script.
 #include "app/app.h"
+#include "cli/demcommands.h"
 #include "cli/driver.h"
 #include "cli/stats.h"
 #include "geodata/geodata.h"
@@ -46,6 +47,12 @@ const char kHelp[] =
     "  rect CODE        the square of a 6- or 8-digit mesh code of the grid: SOUTH WEST NORTH EAST\n"
     "  readout LAT LON  the two status-bar texts for a pointer at that point\n"
     "  files ...        the DEM files of a point, a box or a mesh code (files --help)\n"
+    "  check DIR ...    which of an area's DEM files a folder holds: present, missing, damaged\n"
+    "                   (check --help)\n"
+    "  convert IN... --out FILE.tif\n"
+    "                   DEM files (XML, ZIP, folders) to one GeoTIFF (convert --help)\n"
+    "  elevation DIR [LAT,LON ...]\n"
+    "                   elevations of points from the DEM files of a folder (elevation --help)\n"
     "  where TEXT       prefectures and places whose name is or contains TEXT (ヶ and ケ, 屛 and\n"
     "                   屏, full- and half-width forms alike): KIND NAME LAT LON CODE PREFECTURE,\n"
     "                   tab-separated, exact matches first, at most 50\n"
@@ -471,6 +478,12 @@ int main(int argc, char** argv)
         return Files(argc, argv);
     if (cmd == "where")
         return Where(argc, argv);
+    if (cmd == "check")
+        return DemCheck(argc, argv);
+    if (cmd == "convert")
+        return DemConvert(argc, argv);
+    if (cmd == "elevation")
+        return DemElevation(argc, argv);
     if (cmd == "render")
         return Render(argc, argv);
     if (cmd == "drive")

@@ -1,0 +1,144 @@
+// convert over synthetic full-size inputs that the benchmark writes itself: one 5 m archive of
+// 100 XML files, one 10 m file, and the floor any converter has to pay for the 5 m archive.
+#include "demfiles/convert.h"
+#include "tests/demfiles/demtestfiles.h"
+
+#include <cpl_vsi.h>
+#include <gdal.h>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+struct Inputs {
+    std::string dir, zip5, zip10;
+    std::vector<DemName> names5;
+    std::vector<std::string> members5;  // /vsizip/ paths
+};
+
+std::string Full(int32_t mesh, DemKind kind)
+{
+    TestXml spec;
+    spec.mesh = mesh;
+    ExpectedGrid(kind, spec.width, spec.height);
+    spec.crlf = true;
+    spec.terrainSeed = static_cast<uint32_t>(mesh);
+    return MakeDemXml(spec);
+}
+
+// Writes a ZIP archive through GDAL's /vsizip/ (DEFLATE, as GSI's are).
+void WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& members)
+{
+    for (const auto& [name, data] : members) {
+        VSILFILE* f = VSIFOpenL(("/vsizip/" + path + "/" + name).c_str(), "wb");
+        VSIFWriteL(data.data(), 1, data.size(), f);
+        VSIFCloseL(f);
+    }
+}
+
+const Inputs& MakeInputs()
+{
+    static Inputs in = [] {
+        PrepareGdal();
+        Inputs i;
+        i.dir = TempDir("bench");
+        i.zip5 = i.dir + "/" + DemZipName(533946, DemKind::Dem5A);
+        i.zip10 = i.dir + "/" + DemZipName(533946, DemKind::Dem10B);
+        std::vector<std::pair<std::string, std::string>> five;
+        for (int r = 0; r < 10; ++r)
+            for (int c = 0; c < 10; ++c) {
+                const int32_t mesh = 53394600 + r * 10 + c;
+                five.emplace_back(DemXmlName(mesh, DemKind::Dem5A), Full(mesh, DemKind::Dem5A));
+                i.names5.push_back(DemName{mesh, DemKind::Dem5A});
+                i.members5.push_back("/vsizip/" + i.zip5 + "/" + five.back().first);
+            }
+        WriteZip(i.zip5, five);
+        WriteZip(i.zip10, {{DemXmlName(533946, DemKind::Dem10B), Full(533946, DemKind::Dem10B)}});
+        return i;
+    }();
+    return in;
+}
+
+void ConvertOnce(benchmark::State& state, const std::string& input)
+{
+    const Inputs& in = MakeInputs();
+    ConvertOptions o;
+    o.inputs = {input};
+    o.out = in.dir + "/out.tif";
+    for (auto _ : state) {
+        if (ConvertDemFiles(o, stderr) != 0)
+            state.SkipWithError("convert failed");
+    }
+    state.counters["MB"] = static_cast<double>(std::filesystem::file_size(o.out)) / 1e6;
+}
+
+void BM_ConvertMesh5m(benchmark::State& state)
+{
+    ConvertOnce(state, MakeInputs().zip5);
+}
+BENCHMARK(BM_ConvertMesh5m)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_Convert10m(benchmark::State& state)
+{
+    ConvertOnce(state, MakeInputs().zip10);
+}
+BENCHMARK(BM_Convert10m)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// Inflate every member of the 5 m archive and read each byte once, on both cores, then write
+// the raster convert makes (prepared beforehand) with the same writer.
+void BM_ConvertFloor(benchmark::State& state)
+{
+    const Inputs& in = MakeInputs();
+    ConvertOptions o;
+    o.inputs = {in.zip5};
+    o.out = in.dir + "/floor-source.tif";
+    ConvertDemFiles(o, stderr);
+    const OutputGrid grid = GridFor(in.names5, std::nullopt);
+    std::vector<float> raster(static_cast<size_t>(grid.width * grid.height));
+    GDALDatasetH ds = GDALOpen(o.out.c_str(), GA_ReadOnly);
+    const CPLErr read = GDALRasterIO(GDALGetRasterBand(ds, 1), GF_Read, 0, 0, static_cast<int>(grid.width), static_cast<int>(grid.height),
+                 raster.data(), static_cast<int>(grid.width), static_cast<int>(grid.height), GDT_Float32, 0, 0);
+    GDALClose(ds);
+    if (read != CE_None)
+        state.SkipWithError("cannot read convert's raster");
+    uint64_t checksum = 0;
+    for (auto _ : state) {
+        std::atomic<size_t> next{0};
+        std::atomic<uint64_t> sum{0};
+        auto work = [&] {
+            std::vector<unsigned char> buf(1 << 16);
+            uint64_t s = 0;
+            for (size_t k; (k = next++) < in.members5.size();) {
+                VSILFILE* f = VSIFOpenL(in.members5[k].c_str(), "rb");
+                for (size_t n; (n = VSIFReadL(buf.data(), 1, buf.size(), f)) > 0;)
+                    for (size_t j = 0; j < n; ++j)
+                        s += buf[j];
+                VSIFCloseL(f);
+            }
+            sum += s;
+        };
+        std::thread other(work);
+        work();
+        other.join();
+        checksum = sum;
+        std::string error;
+        const bool ok = WriteDemRaster(
+            in.dir + "/floor.tif", grid, 6668, 2,
+            [&](int64_t x, int64_t y, int64_t w, int64_t h, float* cells) {
+                for (int64_t r = 0; r < h; ++r)
+                    std::copy_n(raster.data() + (y + r) * grid.width + x, w, cells + r * w);
+                return true;
+            },
+            nullptr, error);
+        if (!ok)
+            state.SkipWithError(error.c_str());
+    }
+    benchmark::DoNotOptimize(checksum);
+}
+BENCHMARK(BM_ConvertFloor)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+} // namespace

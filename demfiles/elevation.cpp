@@ -1,0 +1,124 @@
+#include "demfiles/elevation.h"
+
+#include <cmath>
+
+namespace {
+
+const std::vector<DemKind> kFive = {DemKind::Dem5A, DemKind::Dem5B, DemKind::Dem5C};
+const std::vector<DemKind> kTen = {DemKind::Dem10A, DemKind::Dem10B};
+constexpr size_t kMaxCachedCells = size_t{48} << 20;  // 192 MB of floats
+
+// The 8-digit code of the third-level square holding 5 m cell (x, y), and that square's corner.
+int32_t ThirdLevel(int64_t x, int64_t y)
+{
+    const int64_t p = y / 12000, u = x / 18000 - 100;
+    const int64_t q = y % 12000 / 1500, v = x % 18000 / 2250, r = y % 1500 / 150, w = x % 2250 / 225;
+    return static_cast<int32_t>(((p * 100 + u) * 100 + q * 10 + v) * 100 + r * 10 + w);
+}
+
+} // namespace
+
+ElevationLookup::ElevationLookup(const FoundFiles& found) : sources_(found.files)
+{
+    for (const DemSource& s : sources_)
+        files_[std::make_pair(s.name.mesh, s.name.kind)].push_back(&s);
+}
+
+const DemGrid* ElevationLookup::Grid(const DemSource& source)
+{
+    auto it = grids_.find(&source);
+    if (it != grids_.end())
+        return it->second.get();
+    if (cachedCells_ > kMaxCachedCells) {
+        grids_.clear();
+        cachedCells_ = 0;
+    }
+    auto g = std::make_unique<DemGrid>();
+    std::string error;
+    if (!LoadDemSource(source, *g, error)) {
+        damaged_.push_back(source.shownPath + ": " + error);
+        g.reset();
+    } else {
+        cachedCells_ += g->values.size();
+    }
+    return (grids_[&source] = std::move(g)).get();
+}
+
+bool ElevationLookup::Cell(int32_t units, int64_t x, int64_t y, float& value, const DemSource*& file)
+{
+    const int64_t x5 = x * units, y5 = y * units;
+    if (x5 < 100 * int64_t{kCellsPerDegree} || x5 >= 200 * int64_t{kCellsPerDegree} || y5 < 0 ||
+        y5 >= 100 * 12000)
+        return false;
+    const int32_t mesh8 = ThirdLevel(x5, y5);
+    for (DemKind k : units == 1 ? kFive : kTen) {
+        const auto it = files_.find({units == 1 ? mesh8 : mesh8 / 100, k});
+        if (it == files_.end())
+            continue;
+        const DemGrid* g = nullptr;
+        const DemSource* source = nullptr;
+        for (const DemSource* copy : it->second)
+            if ((g = Grid(*copy))) {
+                source = copy;
+                break;
+            }
+        MeshCells sq;
+        if (!g || !MeshSquareCells(source->name.mesh, sq))
+            continue;
+        const int64_t col = (x5 - sq.x0) / units, row = (sq.y0 + sq.height - 1 - y5) / units;
+        const float v = g->values[static_cast<size_t>(row * g->width + col)];
+        if (v != kNoData) {
+            value = v;
+            file = source;
+            return true;
+        }
+    }
+    return false;
+}
+
+ElevationAnswer ElevationLookup::At(double lat, double lon, bool bilinear)
+{
+    ElevationAnswer a;
+    if (!std::isfinite(lat) || !std::isfinite(lon))
+        return a;
+    for (int32_t units : {1, 2}) {
+        const double perDegree = static_cast<double>(kCellsPerDegree) / units;
+        const double fx = lon * perDegree, fy = lat * perDegree;
+        if (std::fabs(fx) > 1e12 || std::fabs(fy) > 1e12)
+            return a;
+        float v;
+        const DemSource* file = nullptr;
+        const bool inside = Cell(units, static_cast<int64_t>(std::floor(fx)), static_cast<int64_t>(std::floor(fy)), v, file);
+        if (!bilinear) {
+            if (!inside)
+                continue;
+            a.value = v;
+        } else {
+            // The four nearest centres: cells x0, x0 + 1 and y0, y0 + 1.
+            const double cx = fx - 0.5, cy = fy - 0.5;
+            const int64_t x0 = static_cast<int64_t>(std::floor(cx)), y0 = static_cast<int64_t>(std::floor(cy));
+            const double tx = cx - static_cast<double>(x0), ty = cy - static_cast<double>(y0);
+            float q[4];
+            const DemSource* ignored = nullptr;
+            if (!Cell(units, x0, y0, q[0], ignored) || !Cell(units, x0 + 1, y0, q[1], ignored) ||
+                !Cell(units, x0, y0 + 1, q[2], ignored) || !Cell(units, x0 + 1, y0 + 1, q[3], ignored))
+                continue;
+            const double south = q[0] + (q[1] - q[0]) * tx, north = q[2] + (q[3] - q[2]) * tx;
+            a.value = south + (north - south) * ty;
+            if (!inside)
+                file = ignored;
+        }
+        a.found = true;
+        a.edition = units == 1 ? "5m" : "10m";
+        a.xmlName = file ? file->xmlName : "";
+        return a;
+    }
+    return a;
+}
+
+std::vector<std::string> ElevationLookup::TakeDamaged()
+{
+    std::vector<std::string> d;
+    d.swap(damaged_);
+    return d;
+}

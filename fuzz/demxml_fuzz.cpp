@@ -1,0 +1,27 @@
+// The DEM XML reader over any bytes, checked against its own promises: the grid it returns is
+// whole and the tuples lie inside it. The input's first line is also read as a file name.
+#include "demfiles/gmlreader.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    ParseDemName(bytes.substr(0, bytes.find('\n')));
+    DemGrid grid;
+    std::string error;
+    if (ReadDemXml(bytes, grid, error)) {
+        const size_t cells = static_cast<size_t>(grid.width) * static_cast<size_t>(grid.height);
+        if (grid.values.size() != cells || cells > static_cast<size_t>(kMaxGridCells) ||
+            static_cast<size_t>(grid.startY) * grid.width + grid.startX + grid.tuples > cells)
+            std::abort();
+    } else if (error.empty()) {
+        std::abort();
+    }
+    MeshCells c;
+    MeshSquareCells(grid.mesh, c);
+    return 0;
+}
