@@ -105,6 +105,19 @@ void LeftButton(CTesseloView* view, bool press, int x, int y, bool alt)
     Settle();
 }
 
+// A middle-button press or release on the view, the pointer moved there first.
+void MiddleButton(CTesseloView* view, bool press, int x, int y)
+{
+    const QPointF local(x, y);
+    QMouseEvent move(QEvent::MouseMove, local, view->mapToGlobal(local), Qt::NoButton,
+                     press ? Qt::NoButton : Qt::MiddleButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &move);
+    QMouseEvent ev(press ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, local, view->mapToGlobal(local),
+                   Qt::MiddleButton, press ? Qt::MiddleButton : Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &ev);
+    Settle();
+}
+
 // Types text into a line edit: keys for ASCII, committed input for the rest, as an input
 // method delivers Japanese text.
 void Type(QLineEdit* edit, const QString& text)
@@ -372,6 +385,16 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
             LeftButton(view, true, x, y, alt);
         if (cmd != "press")
             LeftButton(view, false, x, y, alt);
+        return true;
+    }
+    if (cmd == "mpress" || cmd == "mrelease" || cmd == "mclick") {
+        int x, y;
+        if (w.size() != 3 || !ParseInt(w[1], x) || !ParseInt(w[2], y))
+            return bad(cmd + " X Y");
+        if (cmd != "mrelease")
+            MiddleButton(view, true, x, y);
+        if (cmd != "mpress")
+            MiddleButton(view, false, x, y);
         return true;
     }
     if (cmd == "jump-cancel") {

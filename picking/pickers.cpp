@@ -1,4 +1,4 @@
-// The view's left-button release, Escape, and the two pickers that fill the file list window.
+// The view's left-button release, the middle click, Escape, and the two pickers that fill the file list window.
 #include "geodata/catalogue.h"
 #include "navaids/jumpdialog.h"
 #include "navaids/webmap.h"
@@ -36,6 +36,25 @@ void CTesseloView::OnLButtonUp(unsigned, POINT point)
         PickTiles10m(point);
         return;
     }
+}
+
+void CTesseloView::OnMButtonDown(unsigned, POINT point)
+{
+    m_middleDown = point;
+}
+
+// The second press of a double-click is a press like the first.
+void CTesseloView::OnMButtonDblClk(unsigned flags, POINT point)
+{
+    OnMButtonDown(flags, point);
+}
+
+void CTesseloView::OnMButtonUp(unsigned, POINT point)
+{
+    const POINT down = m_middleDown;
+    m_middleDown = POINT{-1, -1};
+    if (MiddleClickOpensWebMap(m_buttonShown, m_buttonRect, down, point))
+        OpenWebMap();
 }
 
 void CTesseloView::OnKeyDown(unsigned vk, unsigned, unsigned)

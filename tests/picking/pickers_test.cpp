@@ -3,6 +3,7 @@
 #include "geodata/catalogue.h"
 #include "geodata/meshcode.h"
 #include "picking/infodialog.h"
+#include "picking/panel.h"
 #include "platform/cp932.h"
 #include "view/screenscale.h"
 
@@ -266,4 +267,46 @@ TEST_F(PickTest, AFailedWebMapMovesTheMarkerWithoutARepaint)
     EXPECT_EQ(opened.size(), 1u);
     EXPECT_EQ(view->m_marker, view->m_vp.cursor);
     EXPECT_EQ(view->Surface(), before);
+}
+
+TEST_F(PickTest, AMiddleClickIsAnAltClickButNotOnAButtonNorAcrossPixels)
+{
+    const POINT p = FrameOn(523657, 40);
+    Click(p, VK_LMENU);
+    ASSERT_EQ(opened.size(), 1u);
+    const std::string altAddress = opened[0];
+    const QImage altFrame = view->Surface();
+    view->m_marker = GeoPoint{-1.0, -1.0};
+    view->RepaintNow();
+    MiddleClick(p, p);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[1], altAddress);
+    EXPECT_EQ(view->m_marker, view->m_vp.cursor);
+    EXPECT_EQ(view->Surface(), altFrame);  // repainted with the marker, as after the Alt+click
+    EXPECT_EQ(g_infoWindow, nullptr);      // and nothing picked
+    // Pressed on one pixel and released on the next: nothing at all.
+    view->m_marker = GeoPoint{-1.0, -1.0};
+    MiddleClick(p, POINT{p.x + 1, p.y});
+    MiddleClick(POINT{p.x + 1, p.y}, p);
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(view->m_marker, (GeoPoint{-1.0, -1.0}));
+    EXPECT_EQ(g_infoWindow, nullptr);
+    // On a shown button: neither the button nor the web map.
+    for (int b = 0; b < kPanelButtons; ++b) {
+        ASSERT_TRUE(view->m_buttonShown[b]) << b;
+        MiddleClick(Inside(b), Inside(b));
+    }
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_FALSE(view->m_show5m);
+    EXPECT_TRUE(view->m_showMunicipalities);
+    EXPECT_EQ(view->m_vp.zoom, 40.0);
+    // Where a button is not drawn, the same spot is map.
+    Frame(g_fiveMeterZoom / 2, 139.75, 35.7);
+    const POINT hidden{view->m_buttonRect[0].left + 5, view->m_buttonRect[0].top + 5};
+    MiddleClick(hidden, hidden);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(view->m_marker, ClientToGeo(view->m_vp, hidden));
+    // A release with no press of its own does nothing.
+    QTest::mouseRelease(view, Qt::MiddleButton, Qt::NoModifier, QPoint(p.x, p.y));
+    EXPECT_EQ(opened.size(), 3u);
 }
