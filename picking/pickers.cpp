@@ -20,6 +20,9 @@ void CTesseloView::OnLButtonUp(unsigned, POINT point)
     const bool alt = m_leftUp == m_leftDown && GetAsyncKeyState(VK_MENU) < 0;
     switch (MapClickOf(m_leftDown, m_leftUp, alt, m_show5m, m_buttonShown[0])) {
     case MapClick::WebMap:
+        // The clicked pixel in the view as it is now: with no move since a jump or a reset,
+        // the last move's position belongs to the view before.
+        m_vp.cursor = ClientToGeo(m_vp, point);
         OpenWebMap();
         return;
     case MapClick::Pick5mFirst: {
@@ -53,8 +56,10 @@ void CTesseloView::OnMButtonUp(unsigned, POINT point)
 {
     const POINT down = m_middleDown;
     m_middleDown = POINT{-1, -1};
-    if (MiddleClickOpensWebMap(m_buttonShown, m_buttonRect, down, point))
+    if (MiddleClickOpensWebMap(m_buttonShown, m_buttonRect, down, point)) {
+        m_vp.cursor = ClientToGeo(m_vp, point);
         OpenWebMap();
+    }
 }
 
 void CTesseloView::OnKeyDown(unsigned vk, unsigned, unsigned)

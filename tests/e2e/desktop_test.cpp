@@ -610,3 +610,30 @@ TEST_F(Desktop, JumpDialogTypedIntoMovesTheMapAndMarksThePoint)
     UpdateVisibleCorners(vp);
     ExpectMap(RenderMap(vp, false, vp.center), "after the jump");
 }
+
+TEST_F(Desktop, AMiddleClickRightAfterAJumpOpensThePointUnderThePointer)
+{
+    WaitForMap();
+    ClickAt(ButtonCentre(5), 1);
+    const Output dialog = Shell(X() + "timeout 30 xdotool search --sync --onlyvisible --name '指定した緯度経度' 2>/dev/null");
+    ASSERT_EQ(dialog.status, 0) << "the jump dialog did not open";
+    const std::string id = dialog.text.substr(0, dialog.text.find('\n'));
+    ASSERT_TRUE(WaitFor([&] { return ActiveWindow() == id; }));
+    Xdo("type --delay 20 '35.684,139.7543'");
+    const Geometry d = WindowGeometry(id);
+    const POINT button{d.x + d.width * 169 / 204, d.y + d.height * 24 / 38};
+    MoveToScreen(button);
+    Xdo("click 1");
+    ASSERT_TRUE(WaitFor([&] { return VisibleWindow("指定した緯度経度").empty(); })) << "the dialog stayed open";
+    vp.center = kTokyo;
+    UpdateVisibleCorners(vp);
+    ExpectMap(RenderMap(vp, false, vp.center), "after the jump");
+    // The pointer has not moved since it pressed the dialog's button, which lay over the map.
+    const POINT p{button.x - frame.x, button.y - frame.y};
+    ASSERT_TRUE(p.x >= 0 && p.y >= 0 && p.x < frame.width && p.y < mapHeight);
+    Xdo("click 2");
+    ASSERT_TRUE(WaitFor([&] { return !Opened().empty(); })) << "xdg-open was never run";
+    const GeoPoint g = ClientToGeo(vp, p);
+    EXPECT_EQ(Opened().front(), WebMapAddress("https://maps.example.org", g.lat, g.lon));
+    ExpectMap(RenderMap(vp, false, g), "the marker under the pointer");
+}

@@ -3,6 +3,7 @@
 #include "geodata/catalogue.h"
 #include "geodata/meshcode.h"
 #include "picking/infodialog.h"
+#include "navaids/webmap.h"
 #include "picking/panel.h"
 #include "platform/cp932.h"
 #include "view/screenscale.h"
@@ -309,4 +310,24 @@ TEST_F(PickTest, AMiddleClickIsAnAltClickButNotOnAButtonNorAcrossPixels)
     // A release with no press of its own does nothing.
     QTest::mouseRelease(view, Qt::MiddleButton, Qt::NoModifier, QPoint(p.x, p.y));
     EXPECT_EQ(opened.size(), 3u);
+}
+
+TEST_F(PickTest, TheWebMapOpensTheClickedPixelThoughThePointerHasNotMovedSinceTheViewChanged)
+{
+    const POINT p = FrameOn(523657, 40);
+    Move(p);
+    // The view moves under a still pointer, as a jump or a reset does it.
+    Frame(40, 139.7543, 35.684);
+    QTest::mousePress(view, Qt::MiddleButton, Qt::NoModifier, QPoint(p.x, p.y));
+    QTest::mouseRelease(view, Qt::MiddleButton, Qt::NoModifier, QPoint(p.x, p.y));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(view->m_marker, ClientToGeo(view->m_vp, p));
+    Frame(40, 139.0, 35.0);
+    SetSimulatedKeyState(VK_LMENU, true);
+    QTest::mousePress(view, Qt::LeftButton, Qt::AltModifier, QPoint(p.x, p.y));
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::AltModifier, QPoint(p.x, p.y));
+    SetSimulatedKeyState(VK_LMENU, false);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(view->m_marker, ClientToGeo(view->m_vp, p));
+    EXPECT_EQ(opened[1], WebMapAddress(WebMapEndpoint(), view->m_marker.lat, view->m_marker.lon));
 }
