@@ -158,6 +158,11 @@ long Differences(const QImage& a, const QImage& b)
     return n;
 }
 
+// Parts of the titles of the file list window and the jump dialog.
+const char* const kListTitle = "該当する XMLファイル";
+const char* const kJumpTitle = "指定した緯度経度";
+const GeoPoint kTokyo{139.7543, 35.684};
+
 // One X server with openbox, and tesselo on it.
 struct Desktop : testing::Test {
     fs::path dir;
@@ -252,7 +257,8 @@ struct Desktop : testing::Test {
                                {"XDG_RUNTIME_DIR", (dir / "home").string()}});
         started = Clock::now();
         app = Spawn({TESSELO_APP}, dir / "tesselo.log", env);
-        const Output found = Shell(X() + "timeout 60 xdotool search --sync --onlyvisible --name 'テセロ' 2>/dev/null");
+        const Output found =
+            Shell(X() + "timeout 60 xdotool search --sync --onlyvisible --name 'テセロ' 2>/dev/null");
         ASSERT_EQ(found.status, 0) << "the main window did not appear";
         window = found.text.substr(0, found.text.find('\n'));
         frame = WindowGeometry(window);
@@ -292,7 +298,8 @@ struct Desktop : testing::Test {
     // Where the status bar begins: the first row of the client area that is white all across.
     int StatusBarTop(const QImage& screen) const
     {
-        const QImage client = screen.copy(frame.x, frame.y, frame.width, frame.height).convertToFormat(QImage::Format_RGB32);
+        const QImage client =
+            screen.copy(frame.x, frame.y, frame.width, frame.height).convertToFormat(QImage::Format_RGB32);
         for (int y = 0; y < client.height(); ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(client.constScanLine(y));
             bool white = true;
@@ -428,6 +435,26 @@ struct Desktop : testing::Test {
     {
         return Trimmed(Shell(X() + "xdotool getwindowname " + id + " 2>/dev/null").text);
     }
+    // Opens the jump dialog with its panel button, types text and presses "ジャンプ"; the
+    // dialog has closed when this returns. Where the pointer was left, on the screen.
+    POINT Jump(const std::string& text)
+    {
+        ClickAt(ButtonCentre(5), 1);
+        const Output dialog =
+            Shell(X() + "timeout 30 xdotool search --sync --onlyvisible --name " + Quoted(kJumpTitle) + " 2>/dev/null");
+        EXPECT_EQ(dialog.status, 0) << "the jump dialog did not open";
+        const std::string id = dialog.text.substr(0, dialog.text.find('\n'));
+        EXPECT_TRUE(WaitFor([&] { return ActiveWindow() == id; })) << "the dialog has not the keyboard";
+        Xdo("type --delay 20 " + Quoted(text));
+        // Return does not press the button (the dialog swallows Return and Escape): a click does.
+        // The button lies at (144..194, 17..31) of the dialog's 204 x 38 units.
+        const Geometry d = WindowGeometry(id);
+        const POINT button{d.x + d.width * 169 / 204, d.y + d.height * 24 / 38};
+        MoveToScreen(button);
+        Xdo("click 1");
+        EXPECT_TRUE(WaitFor([&] { return VisibleWindow(kJumpTitle).empty(); })) << "the dialog stayed open";
+        return button;
+    }
     // Zooms in by n notches at p, the view followed as the window does it.
     void WheelIn(POINT p, int n)
     {
@@ -439,9 +466,6 @@ struct Desktop : testing::Test {
     }
 };
 
-// The list window's title begins with the edition; wait for it to show with one of them.
-const char* const kListTitle = "該当する XMLファイル";
-const GeoPoint kTokyo{139.7543, 35.684};
 
 } // namespace
 
@@ -506,7 +530,7 @@ TEST_F(Desktop, MiddleClickOpensTheWebMapWhereAltClickCannot)
     const std::vector<std::string> opened = Opened();
     ASSERT_EQ(opened.size(), 1u);  // the earlier presses, handled before this one, opened nothing
     EXPECT_EQ(opened[0], WebMapAddress("https://maps.example.org", g.lat, g.lon));
-    EXPECT_EQ(VisibleWindow("指定した緯度経度"), "");
+    EXPECT_EQ(VisibleWindow(kJumpTitle), "");
     ExpectMap(RenderMap(vp, false, g), "the marker of the middle click");
 }
 
@@ -594,19 +618,8 @@ TEST_F(Desktop, FiveMeterButtonAndAFiveMeterPick)
 TEST_F(Desktop, JumpDialogTypedIntoMovesTheMapAndMarksThePoint)
 {
     WaitForMap();
-    ClickAt(ButtonCentre(5), 1);
-    const Output dialog = Shell(X() + "timeout 30 xdotool search --sync --onlyvisible --name '指定した緯度経度' 2>/dev/null");
-    ASSERT_EQ(dialog.status, 0) << "the jump dialog did not open";
-    const std::string id = dialog.text.substr(0, dialog.text.find('\n'));
-    ASSERT_TRUE(WaitFor([&] { return ActiveWindow() == id; }));
-    Xdo("type --delay 20 '35.684,139.7543'");
-    // Return is not the dialog's button (it swallows Return and Escape): the button is clicked.
-    // It lies at (144..194, 17..31) of the dialog's 204 x 38 units.
-    const Geometry d = WindowGeometry(id);
-    MoveToScreen(POINT{d.x + d.width * 169 / 204, d.y + d.height * 24 / 38});
-    Xdo("click 1");
-    ASSERT_TRUE(WaitFor([&] { return VisibleWindow("指定した緯度経度").empty(); })) << "the dialog stayed open";
-    vp.center = GeoPoint{139.7543, 35.684};
+    Jump("35.684,139.7543");
+    vp.center = kTokyo;
     UpdateVisibleCorners(vp);
     ExpectMap(RenderMap(vp, false, vp.center), "after the jump");
 }
@@ -614,17 +627,7 @@ TEST_F(Desktop, JumpDialogTypedIntoMovesTheMapAndMarksThePoint)
 TEST_F(Desktop, AMiddleClickRightAfterAJumpOpensThePointUnderThePointer)
 {
     WaitForMap();
-    ClickAt(ButtonCentre(5), 1);
-    const Output dialog = Shell(X() + "timeout 30 xdotool search --sync --onlyvisible --name '指定した緯度経度' 2>/dev/null");
-    ASSERT_EQ(dialog.status, 0) << "the jump dialog did not open";
-    const std::string id = dialog.text.substr(0, dialog.text.find('\n'));
-    ASSERT_TRUE(WaitFor([&] { return ActiveWindow() == id; }));
-    Xdo("type --delay 20 '35.684,139.7543'");
-    const Geometry d = WindowGeometry(id);
-    const POINT button{d.x + d.width * 169 / 204, d.y + d.height * 24 / 38};
-    MoveToScreen(button);
-    Xdo("click 1");
-    ASSERT_TRUE(WaitFor([&] { return VisibleWindow("指定した緯度経度").empty(); })) << "the dialog stayed open";
+    const POINT button = Jump("35.684,139.7543");
     vp.center = kTokyo;
     UpdateVisibleCorners(vp);
     ExpectMap(RenderMap(vp, false, vp.center), "after the jump");
