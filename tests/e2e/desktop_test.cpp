@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sstream>
@@ -203,6 +204,11 @@ struct Desktop : testing::Test {
 
     void TearDown() override
     {
+        // In the sanitizer build the program reports its faults on its standard error.
+        std::ifstream log(dir / "tesselo.log");
+        const std::string said((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(said.find("AddressSanitizer"), std::string::npos) << said;
+        EXPECT_EQ(said.find("runtime error:"), std::string::npos) << said;
         Stop(app);
         Stop(wm);
         Stop(xvfb);
