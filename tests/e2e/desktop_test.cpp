@@ -103,29 +103,36 @@ pid_t Spawn(const std::vector<std::string>& argv, const fs::path& log,
     _exit(127);
 }
 
-// Ends a program that this test started, politely first.
-void Stop(pid_t& pid)
-{
-    if (pid <= 0)
-        return;
-    kill(pid, SIGTERM);
-    for (auto until = Clock::now() + 5s; Clock::now() < until;) {
+// A program that this test started.
+struct Child {
+    pid_t pid = -1;
+
+    bool Running()
+    {
+        if (pid <= 0)
+            return false;
         if (waitpid(pid, nullptr, WNOHANG) == pid) {
             pid = -1;
-            return;
+            return false;
         }
-        std::this_thread::sleep_for(20ms);
+        return true;
     }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    pid = -1;
-}
-
-bool Exited(pid_t pid)
-{
-    int status;
-    return waitpid(pid, &status, WNOHANG) == pid;
-}
+    // Ends it, politely first.
+    void Stop()
+    {
+        if (!Running())
+            return;
+        kill(pid, SIGTERM);
+        for (auto until = Clock::now() + 5s; Clock::now() < until;) {
+            if (!Running())
+                return;
+            std::this_thread::sleep_for(20ms);
+        }
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+};
 
 // Polls until ready says yes or the patience runs out.
 bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds patience = kPatience)
@@ -168,7 +175,7 @@ const GeoPoint kTokyo{139.7543, 35.684};
 struct Desktop : testing::Test {
     fs::path dir;
     std::string display;
-    pid_t xvfb = -1, wm = -1, app = -1;
+    Child xvfb, wm, app;
     std::string window;  // tesselo's main window
     Geometry frame;      // its client area on the root window
     int mapHeight = 0;   // the map area: the client area above the status bar
@@ -182,10 +189,6 @@ struct Desktop : testing::Test {
         fs::remove_all(dir);
         fs::create_directories(dir / "bin");
         fs::create_directories(dir / "home");
-        StartServer();
-        if (display.empty())
-            GTEST_SKIP() << "no X server: Xvfb could not start (is the xvfb package installed? see "
-                            "scripts/install-deps); the desktop tests need one";
         for (const char* tool : {"openbox", "xdotool", "xclip", "xprop", "xwininfo", "import"})
             ASSERT_EQ(Shell(std::string("command -v ") + tool + " >/dev/null").status, 0)
                 << tool << " is missing: run scripts/install-deps";
@@ -194,11 +197,24 @@ struct Desktop : testing::Test {
         std::ofstream(xdgOpen) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> " << Quoted((dir / "opened.txt").string())
                                << "\n";
         fs::permissions(xdgOpen, fs::perms::owner_all);
-        wm = Spawn({"openbox", "--sm-disable"}, dir / "openbox.log", XEnv());
-        ASSERT_TRUE(WaitFor([&] {
-            return Shell(X() + "xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").text.find("window id") !=
-                   std::string::npos;
-        })) << "openbox did not start";
+        // Server and window manager are started again should openbox fail to reach the server
+        // (seen once in many runs on a busy machine).
+        bool managed = false;
+        for (int attempt = 0; attempt < 3 && !managed; ++attempt) {
+            wm.Stop();
+            xvfb.Stop();
+            StartServer(attempt);
+            if (display.empty()) {
+                if (attempt == 0)
+                    GTEST_SKIP() << "no X server: Xvfb could not start (is the xvfb package installed? see "
+                                    "scripts/install-deps); the desktop tests need one";
+                break;
+            }
+            wm.pid = Spawn({"openbox", "--sm-disable"}, dir / ("openbox-" + std::to_string(attempt) + ".log"), XEnv());
+            WaitFor([&] { return !wm.Running() || WindowManagerReady(); });
+            managed = wm.Running() && WindowManagerReady();
+        }
+        ASSERT_TRUE(managed) << "openbox did not start (see " << dir << "/*.log)";
         StartTesselo();
     }
 
@@ -209,22 +225,24 @@ struct Desktop : testing::Test {
         const std::string said((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
         EXPECT_EQ(said.find("AddressSanitizer"), std::string::npos) << said;
         EXPECT_EQ(said.find("runtime error:"), std::string::npos) << said;
-        Stop(app);
-        Stop(wm);
-        Stop(xvfb);
+        app.Stop();
+        wm.Stop();
+        xvfb.Stop();
         if (!HasFailure())
             fs::remove_all(dir);
         else
             std::printf("kept for a look: %s\n", dir.c_str());
     }
 
-    void StartServer()
+    void StartServer(int attempt)
     {
+        display.clear();
         int fds[2];
         if (pipe(fds) != 0)
             return;
-        xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-                     dir / "xvfb.log", {}, fds[1]);
+        xvfb.pid =
+            Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+                  dir / ("xvfb-" + std::to_string(attempt) + ".log"), {}, fds[1]);
         close(fds[1]);
         std::string number;
         pollfd p{fds[0], POLLIN, 0};
@@ -238,7 +256,7 @@ struct Desktop : testing::Test {
         }
         close(fds[0]);
         if (number.find('\n') == std::string::npos) {
-            Stop(xvfb);
+            xvfb.Stop();
             return;
         }
         display = ":" + Trimmed(number);
@@ -248,6 +266,11 @@ struct Desktop : testing::Test {
     {
         return {{"DISPLAY", display}, {"HOME", (dir / "home").string()},
                 {"XDG_CONFIG_HOME", (dir / "home/.config").string()}};
+    }
+    bool WindowManagerReady()
+    {
+        return Shell(X() + "xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").text.find("window id") !=
+               std::string::npos;
     }
     // The prefix of a command run on this server.
     std::string X() const { return "DISPLAY=" + display + " "; }
@@ -262,7 +285,7 @@ struct Desktop : testing::Test {
                                {"TESSELO_WEBMAP_ENDPOINT", "https://maps.example.org"},
                                {"XDG_RUNTIME_DIR", (dir / "home").string()}});
         started = Clock::now();
-        app = Spawn({TESSELO_APP}, dir / "tesselo.log", env);
+        app.pid = Spawn({TESSELO_APP}, dir / "tesselo.log", env);
         const Output found =
             Shell(X() + "timeout 60 xdotool search --sync --onlyvisible --name 'テセロ' 2>/dev/null");
         ASSERT_EQ(found.status, 0) << "the main window did not appear";
@@ -479,7 +502,7 @@ TEST_F(Desktop, StartUpPictureGivesWayToTheMap)
 {
     WaitForMap();
     EXPECT_EQ(mapHeight, frame.height - 32);
-    EXPECT_FALSE(Exited(app));
+    EXPECT_TRUE(app.Running());
 }
 
 TEST_F(Desktop, WheelZoomsAboutThePointerRightDragPansRightDoubleClickGoesHome)
@@ -597,7 +620,7 @@ TEST_F(Desktop, ListWindowComesUpOnTopWithTheFocusLeftOnTheMapAndCopiesWithCtrlC
     // Closed with the window manager's Alt+F4, and back with the next click.
     Xdo("key alt+F4");
     ASSERT_TRUE(WaitFor([&] { return VisibleWindow(kListTitle).empty(); })) << "the list window did not close";
-    EXPECT_FALSE(Exited(app));
+    EXPECT_TRUE(app.Running());
     ClickAt(POINT{mid.x + 3, mid.y + 3}, 1);
     EXPECT_TRUE(WaitFor([&] { return !VisibleWindow(kListTitle).empty(); })) << "no list after closing it";
     EXPECT_TRUE(WaitFor([&] { return ActiveWindow() == window; }));
