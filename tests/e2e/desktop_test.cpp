@@ -171,6 +171,9 @@ const char* const kListTitle = "該当する XMLファイル";
 const char* const kJumpTitle = "指定した緯度経度";
 const GeoPoint kTokyo{139.7543, 35.684};
 
+const char* const kNoServer = "no X server: Xvfb could not start (is the xvfb package installed? see "
+                              "scripts/install-deps); the desktop tests need one";
+
 // One X server with openbox, and tesselo on it.
 struct Desktop : testing::Test {
     fs::path dir;
@@ -189,6 +192,8 @@ struct Desktop : testing::Test {
         fs::remove_all(dir);
         fs::create_directories(dir / "bin");
         fs::create_directories(dir / "home");
+        if (Shell("command -v Xvfb >/dev/null").status != 0)
+            GTEST_SKIP() << kNoServer;
         for (const char* tool : {"openbox", "xdotool", "xclip", "xprop", "xwininfo", "import"})
             ASSERT_EQ(Shell(std::string("command -v ") + tool + " >/dev/null").status, 0)
                 << tool << " is missing: run scripts/install-deps";
@@ -206,8 +211,7 @@ struct Desktop : testing::Test {
             StartServer(attempt);
             if (display.empty()) {
                 if (attempt == 0)
-                    GTEST_SKIP() << "no X server: Xvfb could not start (is the xvfb package installed? see "
-                                    "scripts/install-deps); the desktop tests need one";
+                    GTEST_SKIP() << kNoServer;
                 break;
             }
             wm.pid = Spawn({"openbox", "--sm-disable"}, dir / ("openbox-" + std::to_string(attempt) + ".log"), XEnv());
