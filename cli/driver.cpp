@@ -137,6 +137,19 @@ bool ParseSeed(const std::string& s, uint64_t& seed)
     return true;
 }
 
+// A middle-button press or release on the view, the pointer moved there first.
+void MiddleButton(CTesseloView* view, bool press, int x, int y)
+{
+    const QPointF local(x, y);
+    QMouseEvent move(QEvent::MouseMove, local, view->mapToGlobal(local), Qt::NoButton,
+                     press ? Qt::NoButton : Qt::MiddleButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &move);
+    QMouseEvent ev(press ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, local, view->mapToGlobal(local),
+                   Qt::MiddleButton, press ? Qt::MiddleButton : Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &ev);
+    Settle();
+}
+
 // Types text into a line edit: keys for ASCII, committed input for the rest, as an input
 // method delivers Japanese text.
 void Type(QLineEdit* edit, const QString& text)
@@ -420,6 +433,16 @@ bool Driver::Execute(const std::string& rawLine, std::ostream& out, std::string&
         if (w.size() != 5 || !ParseInt(w[1], x1) || !ParseInt(w[2], y1) || !ParseInt(w[3], x2) || !ParseInt(w[4], y2))
             return bad("box X1 Y1 X2 Y2");
         ShiftBox(view, x1, y1, x2, y2);
+        return true;
+    }
+    if (cmd == "mpress" || cmd == "mrelease" || cmd == "mclick") {
+        int x, y;
+        if (w.size() != 3 || !ParseInt(w[1], x) || !ParseInt(w[2], y))
+            return bad(cmd + " X Y");
+        if (cmd != "mrelease")
+            MiddleButton(view, true, x, y);
+        if (cmd != "mpress")
+            MiddleButton(view, false, x, y);
         return true;
     }
     if (cmd == "jump-cancel") {

@@ -66,3 +66,8 @@ MapClick MapClickOf(POINT down, POINT up, bool altDown, bool show5m, bool button
         return MapClick::WebMap;
     return show5m && button0Shown ? MapClick::Pick5mFirst : MapClick::Pick10m;
 }
+
+bool MiddleClickOpensWebMap(const bool shown[kPanelButtons], const RECT rects[kPanelButtons], POINT down, POINT up)
+{
+    return up == down && PanelButtonAt(shown, rects, up) < 0;
+}

@@ -23,3 +23,8 @@ int PanelButtonAt(const bool shown[kPanelButtons], const RECT rects[kPanelButton
 // down opens the web map; otherwise the 5 m pick runs first when its button is shown and on.
 enum class MapClick { WebMap, Pick5mFirst, Pick10m };
 MapClick MapClickOf(POINT down, POINT up, bool altDown, bool show5m, bool button0Shown);
+
+// What a middle-button release does: pressed and released on one pixel that no shown button
+// holds, it opens the web map, as an Alt+click there would (for desktops that keep Alt+click
+// for moving windows); otherwise nothing.
+bool MiddleClickOpensWebMap(const bool shown[kPanelButtons], const RECT rects[kPanelButtons], POINT down, POINT up);

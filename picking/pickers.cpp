@@ -1,4 +1,4 @@
-// The view's left-button release, Escape, and the two pickers that fill the file list window.
+// The view's left-button release, the middle click, Escape, and the two pickers that fill the file list window.
 #include "geodata/catalogue.h"
 #include "navaids/jumpdialog.h"
 #include "navaids/webmap.h"
@@ -24,6 +24,9 @@ void CTesseloView::OnLButtonUp(unsigned, POINT point)
     const bool alt = m_leftUp == m_leftDown && GetAsyncKeyState(VK_MENU) < 0;
     switch (MapClickOf(m_leftDown, m_leftUp, alt, m_show5m, m_buttonShown[0])) {
     case MapClick::WebMap:
+        // The clicked pixel in the view as it is now: with no move since a jump or a reset,
+        // the last move's position belongs to the view before.
+        m_vp.cursor = ClientToGeo(m_vp, point);
         OpenWebMap();
         return;
     case MapClick::Pick5mFirst: {
@@ -39,6 +42,27 @@ void CTesseloView::OnLButtonUp(unsigned, POINT point)
     case MapClick::Pick10m:
         PickTiles10m(point);
         return;
+    }
+}
+
+void CTesseloView::OnMButtonDown(unsigned, POINT point)
+{
+    m_middleDown = point;
+}
+
+// The second press of a double-click is a press like the first.
+void CTesseloView::OnMButtonDblClk(unsigned flags, POINT point)
+{
+    OnMButtonDown(flags, point);
+}
+
+void CTesseloView::OnMButtonUp(unsigned, POINT point)
+{
+    const POINT down = m_middleDown;
+    m_middleDown = POINT{-1, -1};
+    if (MiddleClickOpensWebMap(m_buttonShown, m_buttonRect, down, point)) {
+        m_vp.cursor = ClientToGeo(m_vp, point);
+        OpenWebMap();
     }
 }
 

@@ -246,6 +246,8 @@ void CWnd::mousePressEvent(QMouseEvent* e)
         OnLButtonDown(flags, PointOf(e));
     else if (e->button() == Qt::RightButton)
         OnRButtonDown(flags, PointOf(e));
+    else if (e->button() == Qt::MiddleButton)
+        OnMButtonDown(flags, PointOf(e));
 }
 
 void CWnd::mouseReleaseEvent(QMouseEvent* e)
@@ -255,6 +257,8 @@ void CWnd::mouseReleaseEvent(QMouseEvent* e)
         OnLButtonUp(flags, PointOf(e));
     else if (e->button() == Qt::RightButton)
         OnRButtonUp(flags, PointOf(e));
+    else if (e->button() == Qt::MiddleButton)
+        OnMButtonUp(flags, PointOf(e));
 }
 
 void CWnd::mouseDoubleClickEvent(QMouseEvent* e)
@@ -265,6 +269,8 @@ void CWnd::mouseDoubleClickEvent(QMouseEvent* e)
         OnLButtonDblClk(flags, PointOf(e));
     else if (e->button() == Qt::RightButton)
         OnRButtonDblClk(flags, PointOf(e));
+    else if (e->button() == Qt::MiddleButton)
+        OnMButtonDblClk(flags, PointOf(e));
 }
 
 void CWnd::wheelEvent(QWheelEvent* e)

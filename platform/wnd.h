@@ -62,6 +62,9 @@ protected:
     virtual void OnRButtonDown(unsigned, POINT) {}
     virtual void OnRButtonUp(unsigned, POINT) {}
     virtual void OnRButtonDblClk(unsigned, POINT) {}
+    virtual void OnMButtonDown(unsigned, POINT) {}
+    virtual void OnMButtonUp(unsigned, POINT) {}
+    virtual void OnMButtonDblClk(unsigned, POINT) {}
     virtual void OnTimer(unsigned) {}
     virtual void OnKeyDown(unsigned, unsigned, unsigned) {}
 

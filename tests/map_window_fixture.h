@@ -62,6 +62,14 @@ struct MapWindowTest : testing::Test {
             SetSimulatedKeyState(altKey, false);
     }
     void Click(POINT p, int altKey = 0) { Click(p, p, altKey); }
+    // Press at down and release at up with the middle button.
+    void MiddleClick(POINT down, POINT up)
+    {
+        Move(down);
+        QTest::mousePress(view, Qt::MiddleButton, Qt::NoModifier, QPoint(down.x, down.y));
+        Move(up);
+        QTest::mouseRelease(view, Qt::MiddleButton, Qt::NoModifier, QPoint(up.x, up.y));
+    }
     POINT Inside(int button) const
     {
         const RECT& r = view->m_buttonRect[button];

@@ -65,6 +65,8 @@ public:
     MapViewport m_drawnVp;
     POINT m_leftDown;
     POINT m_leftUp;
+    // Where the middle button went down; (-1, -1) when it is up.
+    POINT m_middleDown{-1, -1};
     GeoPoint m_startCenter;
     // The Shift + left-button box, while it is drawn.
     BoxDrag m_box;
@@ -78,6 +80,9 @@ protected:
     void OnMouseMove(unsigned flags, POINT point) override;
     void OnLButtonDown(unsigned flags, POINT point) override;
     void OnLButtonUp(unsigned flags, POINT point) override;
+    void OnMButtonDown(unsigned flags, POINT point) override;
+    void OnMButtonUp(unsigned flags, POINT point) override;
+    void OnMButtonDblClk(unsigned flags, POINT point) override;
     void OnKeyDown(unsigned vk, unsigned repeat, unsigned flags) override;
     void OnTimer(unsigned id) override;
     bool OnMouseWheel(unsigned flags, short delta, POINT screenPoint) override;

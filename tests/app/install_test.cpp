@@ -1,4 +1,5 @@
-// What `cmake --install` puts on a system: the programs, the menu entry and the icons.
+// What `cmake --install` puts on a system: the programs, the menu entry, the icons, the manual
+// pages and the bash completion.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,7 +17,8 @@ TEST(Install, ProgramsMenuEntryAndIconsInTheStandardPlaces)
     for (const char* file : {"bin/tesselo", "bin/tesselo-cli", "share/applications/tesselo.desktop",
                              "share/icons/hicolor/scalable/apps/tesselo.svg",
                              "share/icons/hicolor/16x16/apps/tesselo.png", "share/icons/hicolor/48x48/apps/tesselo.png",
-                             "share/icons/hicolor/256x256/apps/tesselo.png"})
+                             "share/icons/hicolor/256x256/apps/tesselo.png", "share/man/man1/tesselo.1",
+                             "share/man/man1/tesselo-cli.1", "share/bash-completion/completions/tesselo-cli"})
         EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
     EXPECT_TRUE((fs::status(prefix / "bin/tesselo").permissions() & fs::perms::owner_exec) != fs::perms::none);
     // The entry passes the freedesktop checks and names the program and icon installed.
@@ -31,5 +33,9 @@ TEST(Install, ProgramsMenuEntryAndIconsInTheStandardPlaces)
     EXPECT_NE(text.find("\nExec=tesselo\n"), std::string::npos);
     EXPECT_NE(text.find("\nIcon=tesselo\n"), std::string::npos);
     EXPECT_NE(text.find("\nName[ja]="), std::string::npos);
+    // The manual pages open by name from the installed tree.
+    const std::string man =
+        "MANPATH='" + (prefix / "share/man").string() + "' man -P cat tesselo-cli 2>/dev/null | grep -q 'tesselo-cli'";
+    EXPECT_EQ(std::system(man.c_str()), 0);
     fs::remove_all(prefix);
 }

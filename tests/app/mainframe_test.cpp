@@ -5,6 +5,7 @@
 #include "view/view.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <cstdlib>
 #include <unistd.h>
@@ -66,6 +67,11 @@ TEST_P(FrameTest, WindowAndPanesFollowTheScreenScale)
     EXPECT_TRUE(bar.GetPaneText(2).trimmed().isEmpty());
     EXPECT_TRUE(bar.GetPaneText(3).trimmed().isEmpty());
     EXPECT_EQ(bar.GetPaneText(2).size(), 56);
+    // The fixed text says how to open the web map, and the whole of it fits beside the readout.
+    EXPECT_TRUE(bar.GetPaneText(1).contains(QString::fromUtf8("中/Alt+クリック")));
+    EXPECT_GE(bar.PaneRect(1).width(), QFontMetrics(bar.font()).horizontalAdvance(bar.GetPaneText(1)));
+    EXPECT_LT(bar.PaneRect(1).right(), bar.PaneRect(2).left());
+    EXPECT_LE(bar.PaneRect(3).right(), bar.width());
 
     // The view fills the rest; its scales came from that client area.
     CTesseloView* view = frame->View();

@@ -170,3 +170,29 @@ TEST_F(DriverTest, ClicksJumpsAndTheFileListThroughTheScript)
     EXPECT_EQ(l[20], "-1,-1");
     EXPECT_EQ(l[21], "11100");  // Escape pressed the 5 m button
 }
+
+TEST_F(DriverTest, MiddleClicksThroughTheScript)
+{
+    const std::string out = Run(
+        "tick\n"
+        "center 35.684 139.7543\n"
+        "zoom 40\n"
+        "mpress 100 100\n"
+        "mrelease 101 100\n"
+        "print weburl\n"
+        "mclick 466 284\n"
+        "print weburl\n"
+        "print marker\n"
+        "print list\n");
+    std::istringstream lines(out);
+    std::vector<std::string> l;
+    for (std::string s; std::getline(lines, s);)
+        l.push_back(s);
+    ASSERT_EQ(l.size(), 6u) << out;
+    EXPECT_EQ(l[0], "");
+    EXPECT_EQ(l[1].rfind("https://www.google.com/maps?q=35.68", 0), 0u) << l[1];
+    EXPECT_NE(l[2], "-1,-1");
+    EXPECT_EQ(l[3], "visible=0");
+    Run("mclick 1 2 3\n", false);
+    EXPECT_NE(lastError.find("usage: mclick X Y"), std::string::npos) << lastError;
+}

@@ -45,3 +45,22 @@ TEST(MapClickOf, AltOnOnePixelOpensTheWebMapElseTheActivePicker)
     EXPECT_EQ(MapClickOf(a, b, true, false, true), MapClick::Pick10m);
     EXPECT_EQ(MapClickOf(a, a, false, true, false), MapClick::Pick10m);  // 5 m on but its button not drawn
 }
+
+TEST(MiddleClickOpensWebMap, OnePixelOffTheShownButtons)
+{
+    bool shown[kPanelButtons] = {false, true, false, false, false, true, true};
+    RECT rects[kPanelButtons];
+    for (int i = 0; i < kPanelButtons; ++i)
+        rects[i] = RECT{800, 10 + 30 * i, 880, 35 + 30 * i};
+    const POINT map{100, 100}, button1{810, 45}, hidden0{810, 15};
+    EXPECT_TRUE(MiddleClickOpensWebMap(shown, rects, map, map));
+    EXPECT_FALSE(MiddleClickOpensWebMap(shown, rects, map, POINT{101, 100}));
+    EXPECT_FALSE(MiddleClickOpensWebMap(shown, rects, map, POINT{100, 99}));
+    EXPECT_FALSE(MiddleClickOpensWebMap(shown, rects, button1, button1));
+    EXPECT_TRUE(MiddleClickOpensWebMap(shown, rects, hidden0, hidden0));
+    // The bottom row of a button is outside it.
+    const POINT below1{810, 65};
+    EXPECT_TRUE(MiddleClickOpensWebMap(shown, rects, below1, below1));
+    // No press recorded.
+    EXPECT_FALSE(MiddleClickOpensWebMap(shown, rects, POINT{-1, -1}, map));
+}

@@ -3,6 +3,8 @@
 #include "geodata/catalogue.h"
 #include "geodata/meshcode.h"
 #include "picking/infodialog.h"
+#include "navaids/webmap.h"
+#include "picking/panel.h"
 #include "platform/cp932.h"
 #include "view/screenscale.h"
 
@@ -303,4 +305,66 @@ TEST_F(PickTest, AClickOnATypedEdgeListsTheSquareTheStatusBarNames)
         EXPECT_LE(r.west - kEdgeTolerance, c.lon);
         EXPECT_LT(c.lon, r.east - kEdgeTolerance);
     }
+}
+
+TEST_F(PickTest, AMiddleClickIsAnAltClickButNotOnAButtonNorAcrossPixels)
+{
+    const POINT p = FrameOn(523657, 40);
+    Click(p, VK_LMENU);
+    ASSERT_EQ(opened.size(), 1u);
+    const std::string altAddress = opened[0];
+    const QImage altFrame = view->Surface();
+    view->m_marker = GeoPoint{-1.0, -1.0};
+    view->RepaintNow();
+    MiddleClick(p, p);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[1], altAddress);
+    EXPECT_EQ(view->m_marker, view->m_vp.cursor);
+    EXPECT_EQ(view->Surface(), altFrame);  // repainted with the marker, as after the Alt+click
+    EXPECT_EQ(g_infoWindow, nullptr);      // and nothing picked
+    // Pressed on one pixel and released on the next: nothing at all.
+    view->m_marker = GeoPoint{-1.0, -1.0};
+    MiddleClick(p, POINT{p.x + 1, p.y});
+    MiddleClick(POINT{p.x + 1, p.y}, p);
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(view->m_marker, (GeoPoint{-1.0, -1.0}));
+    EXPECT_EQ(g_infoWindow, nullptr);
+    // On a shown button: neither the button nor the web map.
+    for (int b = 0; b < kPanelButtons; ++b) {
+        ASSERT_TRUE(view->m_buttonShown[b]) << b;
+        MiddleClick(Inside(b), Inside(b));
+    }
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_FALSE(view->m_show5m);
+    EXPECT_TRUE(view->m_showMunicipalities);
+    EXPECT_EQ(view->m_vp.zoom, 40.0);
+    // Where a button is not drawn, the same spot is map.
+    Frame(g_fiveMeterZoom / 2, 139.75, 35.7);
+    const POINT hidden{view->m_buttonRect[0].left + 5, view->m_buttonRect[0].top + 5};
+    MiddleClick(hidden, hidden);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(view->m_marker, ClientToGeo(view->m_vp, hidden));
+    // A release with no press of its own does nothing.
+    QTest::mouseRelease(view, Qt::MiddleButton, Qt::NoModifier, QPoint(p.x, p.y));
+    EXPECT_EQ(opened.size(), 3u);
+}
+
+TEST_F(PickTest, TheWebMapOpensTheClickedPixelThoughThePointerHasNotMovedSinceTheViewChanged)
+{
+    const POINT p = FrameOn(523657, 40);
+    Move(p);
+    // The view moves under a still pointer, as a jump or a reset does it.
+    Frame(40, 139.7543, 35.684);
+    QTest::mousePress(view, Qt::MiddleButton, Qt::NoModifier, QPoint(p.x, p.y));
+    QTest::mouseRelease(view, Qt::MiddleButton, Qt::NoModifier, QPoint(p.x, p.y));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(view->m_marker, ClientToGeo(view->m_vp, p));
+    Frame(40, 139.0, 35.0);
+    SetSimulatedKeyState(VK_LMENU, true);
+    QTest::mousePress(view, Qt::LeftButton, Qt::AltModifier, QPoint(p.x, p.y));
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::AltModifier, QPoint(p.x, p.y));
+    SetSimulatedKeyState(VK_LMENU, false);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(view->m_marker, ClientToGeo(view->m_vp, p));
+    EXPECT_EQ(opened[1], WebMapAddress(WebMapEndpoint(), view->m_marker.lat, view->m_marker.lon));
 }
