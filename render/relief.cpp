@@ -7,7 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <system_error>
+#include <thread>
 #include <vector>
+
+namespace {
+// From about a 1280 x 800 frame on, a thread's start is well repaid.
+constexpr int64_t kShareFromPixels = 1 << 20;
+} // namespace
 
 GeoPoint ShiftTokyoToJgd(GeoPoint p)
 {
@@ -63,6 +70,7 @@ void ReliefRaster::DrawRelief(CDC* dc, const MapViewport& vp, CMeshDB& db)
     placed.clear();
     sourceColumns.clear();
     sourceRows.clear();
+    columnRuns.clear();
     if (memory) {
         header = static_cast<BITMAPINFOHEADER*>(GlobalLock(memory));
         bits = header ? reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(header) + 40) : nullptr;
@@ -84,9 +92,26 @@ void ReliefRaster::DrawRelief(CDC* dc, const MapViewport& vp, CMeshDB& db)
         const int64_t x1 = std::min<int64_t>(right, px.clip.right - 1 + ox);
         const int64_t y0 = std::max<int64_t>(1, px.clip.top + oy);
         const int64_t y1 = std::min<int64_t>(bottom, px.clip.bottom - 1 + oy);
-        if (x0 <= x1)
-            for (int64_t y = y0; y <= y1; ++y)
+        const auto compose = [&](int64_t from, int64_t to) {
+            for (int64_t y = from; y <= to; ++y)
                 ComposeRow(bottom - y, x0, x1, px.bits + (y - oy) * px.stride + (x0 - ox), palette);
+        };
+        // A large frame's rows are shared with a second core, each row written by one of them;
+        // the frame waits for both halves.
+        if (x0 <= x1 && (y1 - y0 + 1) * (x1 - x0 + 1) >= kShareFromPixels && std::thread::hardware_concurrency() > 1) {
+            const int64_t middle = y0 + (y1 - y0 + 1) / 2;
+            std::thread lower;
+            try {
+                lower = std::thread(compose, middle, y1);
+            } catch (const std::system_error&) {
+                compose(middle, y1);  // no thread to be had: all on this one
+            }
+            compose(y0, middle - 1);
+            if (lower.joinable())
+                lower.join();
+        } else if (x0 <= x1) {
+            compose(y0, y1);
+        }
     }
     if (memory) {
         GlobalUnlock(memory);
@@ -157,7 +182,7 @@ void ReliefRaster::PaintSheet(int x, int y, int c, int d, const ElevationBlock& 
     const double du = (u1 - u0) / static_cast<double>(xr - xl);
     const double dl = (l1 - l0) / static_cast<double>(top - bot);
     rowsPainted += static_cast<int32_t>(top - bot + 1);
-    placed.push_back(PlacedSheet{&block, xl, xr, top, bot, sourceColumns.size(), sourceRows.size()});
+    const size_t columns = sourceColumns.size();
     // Every row samples the same columns: the column of each pixel, summed up once; the row of
     // each bitmap row likewise, from the top down.
     double u = u0;
@@ -165,11 +190,26 @@ void ReliefRaster::PaintSheet(int x, int y, int c, int d, const ElevationBlock& 
         sourceColumns.push_back(static_cast<uint8_t>(std::min(static_cast<int>(u), kBlockSide - 1)));
         u += du;
     }
+    const size_t rows = sourceRows.size();
     double l = l0;
     for (int64_t r = top; r >= bot; --r) {
         sourceRows.push_back(static_cast<uint8_t>(std::min(static_cast<int>(l), kBlockSide - 1)));
         l += dl;
     }
+    // Zoomed in, many pixels in a row read one cell: such a run is one fill.
+    const size_t runs = columnRuns.size();
+    for (size_t k = columns; k < sourceColumns.size(); ++k) {
+        if (k > columns && sourceColumns[k] == columnRuns.back().column)
+            ++columnRuns.back().count;
+        else
+            columnRuns.push_back(ColumnRun{1, sourceColumns[k]});
+    }
+    size_t runCount = columnRuns.size() - runs;
+    if (runCount * 4 > sourceColumns.size() - columns) {
+        columnRuns.resize(runs);
+        runCount = 0;
+    }
+    placed.push_back(PlacedSheet{&block, xl, xr, top, bot, columns, rows, runs, runCount});
 }
 
 void ReliefRaster::ComposeRow(int64_t r, int64_t x0, int64_t x1, uint32_t* out, const uint32_t* palette) const
@@ -215,6 +255,17 @@ void ReliefRaster::ComposeRow(int64_t r, int64_t x0, int64_t x1, uint32_t* out, 
         if (a > b)
             continue;
         const ElevationCell* cells = s.block->cells[sourceRows[s.rows + static_cast<size_t>(s.top - r)]];
+        if (s.runCount) {
+            int64_t x = s.xl;  // the first column of the run
+            for (size_t k = 0; k < s.runCount && x <= b; ++k) {
+                const ColumnRun& run = columnRuns[s.runs + k];
+                const int64_t from = std::max(x, a), to = std::min<int64_t>(x + run.count - 1, b);
+                if (from <= to)
+                    std::fill(out + (from - x0), out + (to + 1 - x0), palette[cells[run.column].colorIndex]);
+                x += run.count;
+            }
+            continue;
+        }
         const uint8_t* column = sourceColumns.data() + s.columns + (a - s.xl);
         uint32_t* o = out + (a - x0);
         const int64_t count = b - a + 1;

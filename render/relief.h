@@ -33,10 +33,18 @@ struct ReliefRaster {
         int64_t xl, xr, top, bot;
         size_t columns;  // offset of column xl's source column in sourceColumns
         size_t rows;     // offset of row top's source row in sourceRows; row top - i follows
+        size_t runs;     // offset of the first run of equal source columns in columnRuns, or
+        size_t runCount; // no runs (0) where the runs are too short to be worth it
+    };
+    // Columns xl.. of a sheet that read the same source column: count and column.
+    struct ColumnRun {
+        uint32_t count;
+        uint32_t column;
     };
     std::vector<PlacedSheet> placed;
     std::vector<uint8_t> sourceColumns;
     std::vector<uint8_t> sourceRows;
+    std::vector<ColumnRun> columnRuns;
 
     ReliefRaster() = default;
     ~ReliefRaster() { Release(); }
