@@ -103,10 +103,10 @@ const QFontMetrics& CFont::Metrics() const
 
 const CFont::Layout& CFont::LayoutOf(std::string_view cp932) const
 {
-    const QByteArray key(cp932.data(), static_cast<qsizetype>(cp932.size()));
-    auto it = m_layouts.constFind(key);
+    auto it = m_layouts.constFind(QByteArray::fromRawData(cp932.data(), static_cast<qsizetype>(cp932.size())));
     if (it != m_layouts.constEnd())
         return *it;
+    const QByteArray key(cp932.data(), static_cast<qsizetype>(cp932.size()));
     // Tile codes come and go as the map is panned; the names are a few thousand.
     if (m_layouts.size() > 50000)
         m_layouts.clear();
@@ -365,12 +365,19 @@ QPainter* CDC::Painter()
     if (!m_painter) {
         m_painter = std::make_unique<QPainter>(s);
         m_painterSurface = s;
+        m_painterSet = false;
     }
+    // Clip and transform are set again only when they changed: a frame draws thousands of texts.
     const RECT c = DeviceClip();
-    m_painter->resetTransform();
-    m_painter->setClipRect(QRect(c.left, c.top, c.right - c.left, c.bottom - c.top));
-    m_painter->translate(-m_origin.x, -m_origin.y);
-    m_painter->setRenderHint(QPainter::Antialiasing, false);
+    if (!m_painterSet || !(c == m_painterClip) || !(m_origin == m_painterOrigin)) {
+        m_painter->resetTransform();
+        m_painter->setClipRect(QRect(c.left, c.top, c.right - c.left, c.bottom - c.top));
+        m_painter->translate(-m_origin.x, -m_origin.y);
+        m_painter->setRenderHint(QPainter::Antialiasing, false);
+        m_painterSet = true;
+        m_painterClip = c;
+        m_painterOrigin = m_origin;
+    }
     return m_painter.get();
 }
 
@@ -504,6 +511,7 @@ void CDC::FillSolidRect(const RECT& r, COLORREF color)
         // Keep a painter that text drawing has open; filling through it is as exact.
         m_painter->resetTransform();
         m_painter->setClipping(false);
+        m_painterSet = false;
         m_painter->fillRect(QRect(left, top, right - left, bottom - top), QColor::fromRgb(pixel));
         return;
     }
@@ -730,9 +738,11 @@ bool CDC::ExtTextOut(int x, int y, unsigned options, const RECT* rect, const cha
     QPainter* p = Painter();
     if (!p)
         return false;
-    if ((options & ETO_CLIPPED) && rect)
+    if ((options & ETO_CLIPPED) && rect) {
         p->setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top),
                        Qt::IntersectClip);
+        m_painterSet = false;
+    }
     p->setPen(QColor(GetRValue(m_textColor), GetGValue(m_textColor), GetBValue(m_textColor)));
     const QPoint baseline(left, top + fm.ascent());
     if (layout) {

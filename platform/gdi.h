@@ -279,6 +279,9 @@ private:
     RECT m_deviceClip;
     std::unique_ptr<QPainter> m_painter;
     QImage* m_painterSurface = nullptr;
+    bool m_painterSet = false;  // the painter's clip and transform are those of m_painterClip, m_painterOrigin
+    RECT m_painterClip;
+    POINT m_painterOrigin;
     QImage* m_bitsSurface = nullptr;
     uchar* m_bits = nullptr;
     qsizetype m_stride = 0;
