@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QHash>
 #include <QPainter>
+#include <QTextLayout>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -80,6 +81,7 @@ bool CFont::CreateFontIndirect(const LOGFONTA* lf)
     font.setStyleHint(QFont::TypeWriter);
     m_font = font;
     m_metrics.reset();
+    m_layouts.clear();
     m_valid = true;
     return true;
 }
@@ -88,6 +90,7 @@ void CFont::SetQFont(const QFont& font)
 {
     m_font = font;
     m_metrics.reset();
+    m_layouts.clear();
     m_valid = true;
 }
 
@@ -96,6 +99,36 @@ const QFontMetrics& CFont::Metrics() const
     if (!m_metrics)
         m_metrics = std::make_unique<QFontMetrics>(m_font);
     return *m_metrics;
+}
+
+const CFont::Layout& CFont::LayoutOf(std::string_view cp932) const
+{
+    auto it = m_layouts.constFind(QByteArray::fromRawData(cp932.data(), static_cast<qsizetype>(cp932.size())));
+    if (it != m_layouts.constEnd())
+        return *it;
+    const QByteArray key(cp932.data(), static_cast<qsizetype>(cp932.size()));
+    // Tile codes come and go as the map is panned; the names are a few thousand.
+    if (m_layouts.size() > 50000)
+        m_layouts.clear();
+    const QString text = QStringFromCp932(cp932);
+    Layout layout;
+    layout.width = Metrics().horizontalAdvance(text);
+    QTextLayout lines(text, m_font);
+    lines.beginLayout();
+    QTextLine line = lines.createLine();
+    lines.endLayout();
+    if (line.isValid()) {
+        layout.runs = lines.glyphRuns();
+        // Placed from the pen position on the baseline, not from the layout's top-left corner.
+        const QPointF baseline(line.x(), line.ascent());
+        for (QGlyphRun& run : layout.runs) {
+            QList<QPointF> at = run.positions();
+            for (QPointF& p : at)
+                p -= baseline;
+            run.setPositions(at);
+        }
+    }
+    return *m_layouts.insert(key, std::move(layout));
 }
 
 bool CBitmap::CreateCompatibleBitmap(CDC*, int width, int height)
@@ -219,6 +252,19 @@ QImage* CDC::Surface() const
     return m_target;
 }
 
+bool CDC::GetPixels(Pixels* out)
+{
+    QImage* s = Surface();
+    if (!s || s->isNull() || s->depth() != 32)
+        return false;
+    EndPainter();
+    out->bits = Row(0);
+    out->stride = m_stride / 4;
+    out->clip = DeviceClip();
+    out->origin = m_origin;
+    return true;
+}
+
 CPen* CDC::SelectObject(CPen* pen)
 {
     CPen* old = m_pen;
@@ -319,12 +365,19 @@ QPainter* CDC::Painter()
     if (!m_painter) {
         m_painter = std::make_unique<QPainter>(s);
         m_painterSurface = s;
+        m_painterSet = false;
     }
+    // Clip and transform are set again only when they changed: a frame draws thousands of texts.
     const RECT c = DeviceClip();
-    m_painter->resetTransform();
-    m_painter->setClipRect(QRect(c.left, c.top, c.right - c.left, c.bottom - c.top));
-    m_painter->translate(-m_origin.x, -m_origin.y);
-    m_painter->setRenderHint(QPainter::Antialiasing, false);
+    if (!m_painterSet || !(c == m_painterClip) || !(m_origin == m_painterOrigin)) {
+        m_painter->resetTransform();
+        m_painter->setClipRect(QRect(c.left, c.top, c.right - c.left, c.bottom - c.top));
+        m_painter->translate(-m_origin.x, -m_origin.y);
+        m_painter->setRenderHint(QPainter::Antialiasing, false);
+        m_painterSet = true;
+        m_painterClip = c;
+        m_painterOrigin = m_origin;
+    }
     return m_painter.get();
 }
 
@@ -458,6 +511,7 @@ void CDC::FillSolidRect(const RECT& r, COLORREF color)
         // Keep a painter that text drawing has open; filling through it is as exact.
         m_painter->resetTransform();
         m_painter->setClipping(false);
+        m_painterSet = false;
         m_painter->fillRect(QRect(left, top, right - left, bottom - top), QColor::fromRgb(pixel));
         return;
     }
@@ -650,10 +704,12 @@ bool CDC::ExtTextOut(int x, int y, unsigned options, const RECT* rect, const cha
         if (dx + reach < clip.left || dx - reach > clip.right || dy + reach < clip.top || dy - reach > clip.bottom)
             return true;
     }
-    const QString s = Decode(std::string_view(text, count));
+    const std::string_view bytes(text, count);
     const QFont& font = m_font->Font();
     const QFontMetrics& fm = m_font->Metrics();
-    const int width = fm.horizontalAdvance(s);
+    const CFont::Layout* layout = m_keptLayouts ? &m_font->LayoutOf(bytes) : nullptr;
+    const QString s = layout ? QString() : Decode(bytes);
+    const int width = layout ? layout->width : fm.horizontalAdvance(s);
     const int height = fm.ascent() + fm.descent();
     int left = x;
     switch (m_textAlign & 6u) {
@@ -682,12 +738,20 @@ bool CDC::ExtTextOut(int x, int y, unsigned options, const RECT* rect, const cha
     QPainter* p = Painter();
     if (!p)
         return false;
-    if ((options & ETO_CLIPPED) && rect)
+    if ((options & ETO_CLIPPED) && rect) {
         p->setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top),
                        Qt::IntersectClip);
-    p->setFont(font);
+        m_painterSet = false;
+    }
     p->setPen(QColor(GetRValue(m_textColor), GetGValue(m_textColor), GetBValue(m_textColor)));
-    p->drawText(QPoint(left, top + fm.ascent()), s);
+    const QPoint baseline(left, top + fm.ascent());
+    if (layout) {
+        for (const QGlyphRun& run : layout->runs)
+            p->drawGlyphRun(baseline, run);
+    } else {
+        p->setFont(font);
+        p->drawText(baseline, s);
+    }
     return true;
 }
 

@@ -7,7 +7,10 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGlyphRun>
+#include <QHash>
 #include <QImage>
+#include <QList>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -126,10 +129,21 @@ public:
     // Metrics of the face, made once: text is measured for every label of every frame.
     const QFontMetrics& Metrics() const;
 
+    // A text laid out in this font: its advance as the metrics measure it and its glyphs placed
+    // from the pen position at the baseline, as drawing the string places them.
+    struct Layout {
+        int width = 0;
+        QList<QGlyphRun> runs;
+    };
+    // The layout of a CP932 text, made the first time the text is drawn in this font: the same
+    // labels are drawn frame after frame.
+    const Layout& LayoutOf(std::string_view cp932) const;
+
 private:
     LOGFONTA m_lf;
     QFont m_font;
     mutable std::unique_ptr<QFontMetrics> m_metrics;
+    mutable QHash<QByteArray, Layout> m_layouts;
 };
 
 class CDC;
@@ -201,6 +215,8 @@ public:
     unsigned GetTextAlign() const { return m_textAlign; }
     // Texts are CP932 bytes.
     bool TextOut(int x, int y, const char* text, int count);
+    // Off: each text is laid out again as it is drawn, with no layout kept (a plain reference).
+    void SetTextLayouts(bool kept) { m_keptLayouts = kept; }
     bool TextOut(int x, int y, std::string_view text) { return TextOut(x, y, text.data(), static_cast<int>(text.size())); }
     bool ExtTextOut(int x, int y, unsigned options, const RECT* rect, const char* text, unsigned count, const int* dx);
     SIZE GetTextExtent(std::string_view text) const;
@@ -221,6 +237,17 @@ public:
 
     // The image drawn on (the selected bitmap's for a memory context); null when there is none.
     QImage* Surface() const;
+
+    // The surface's pixels for a software rasteriser, any painting under way ended first: device
+    // row y starts at bits + y * stride; a logical point (x, y) is device (x - origin.x,
+    // y - origin.y); writes stay inside clip (device coordinates). False without a surface.
+    struct Pixels {
+        uint32_t* bits = nullptr;
+        qsizetype stride = 0;  // in pixels
+        RECT clip;
+        POINT origin;
+    };
+    bool GetPixels(Pixels* out);
 
 private:
     QPainter* Painter();
@@ -247,10 +274,14 @@ private:
     int m_bkMode = OPAQUE;
     unsigned m_textAlign = TA_LEFT | TA_TOP;
     int m_stretchMode = 1;
+    bool m_keptLayouts = true;
     bool m_hasDeviceClip = false;
     RECT m_deviceClip;
     std::unique_ptr<QPainter> m_painter;
     QImage* m_painterSurface = nullptr;
+    bool m_painterSet = false;  // the painter's clip and transform are those of m_painterClip, m_painterOrigin
+    RECT m_painterClip;
+    POINT m_painterOrigin;
     QImage* m_bitsSurface = nullptr;
     uchar* m_bits = nullptr;
     qsizetype m_stride = 0;

@@ -1,5 +1,7 @@
-// The off-screen frame: drawing goes to a buffer as large as the target's clip box, and the
-// destructor copies it to the target in one operation.
+// The frame's context. A frame is drawn where the window shows nothing of it until the frame is
+// done: straight into the window's own image when the target has one (no buffer to allocate, clear
+// and copy), else into a buffer as large as the target's clip box that the destructor copies to
+// the target in one operation.
 #pragma once
 
 #include "platform/gdi.h"
@@ -12,6 +14,9 @@ public:
     IMemDC& operator=(const IMemDC&) = delete;
 
     const RECT& Area() const { return m_area; }
+    // Black, as a new buffer starts, everywhere in the area outside covered (client coordinates);
+    // the window's image holds the last frame until the layers paint over it.
+    void ClearOutside(const RECT& covered);
 
 private:
     CBitmap m_buffer;

@@ -6,7 +6,15 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <system_error>
+#include <thread>
 #include <vector>
+
+namespace {
+// From about a 1280 x 800 frame on, a thread's start is well repaid.
+constexpr int64_t kShareFromPixels = 1 << 20;
+} // namespace
 
 GeoPoint ShiftTokyoToJgd(GeoPoint p)
 {
@@ -59,14 +67,52 @@ void ReliefRaster::ResizeRelief(int w, int h)
 void ReliefRaster::DrawRelief(CDC* dc, const MapViewport& vp, CMeshDB& db)
 {
     rowsPainted = 0;
+    placed.clear();
+    sourceColumns.clear();
+    sourceRows.clear();
+    columnRuns.clear();
     if (memory) {
         header = static_cast<BITMAPINFOHEADER*>(GlobalLock(memory));
         bits = header ? reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(header) + 40) : nullptr;
     }
     RenderRelief(vp, db);
-    if (header)
-        dc->SetDIBitsToDevice(0, 0, right + 1, bottom + 1, 0, 0, 0, static_cast<unsigned>(bottom), bits,
-                              reinterpret_cast<const BITMAPINFO*>(header), DIB_RGB_COLORS);
+    CDC::Pixels px;
+    if (header && dc->GetPixels(&px)) {
+        // The palette scaled by the brightness once, instead of per pixel.
+        uint32_t palette[256];
+        for (int i = 0; i < 256; ++i) {
+            const uint32_t v = db.m_palette[i];
+            const auto scale = [&](uint32_t channel) { return static_cast<uint32_t>(channel * brightness); };
+            palette[i] = 0xFF000000u | scale(v & 0xFF) | scale((v >> 8) & 0xFF) << 8 | scale((v >> 16) & 0xFF) << 16;
+        }
+        // Bitmap row r shows on client row bottom - r for client rows 1 to bottom (row 0 gets no
+        // relief), bitmap column x on client column x from 0 to right; within the clip box.
+        const int64_t ox = px.origin.x, oy = px.origin.y;
+        const int64_t x0 = std::max<int64_t>(0, px.clip.left + ox);
+        const int64_t x1 = std::min<int64_t>(right, px.clip.right - 1 + ox);
+        const int64_t y0 = std::max<int64_t>(1, px.clip.top + oy);
+        const int64_t y1 = std::min<int64_t>(bottom, px.clip.bottom - 1 + oy);
+        const auto compose = [&](int64_t from, int64_t to) {
+            for (int64_t y = from; y <= to; ++y)
+                ComposeRow(bottom - y, x0, x1, px.bits + (y - oy) * px.stride + (x0 - ox), palette);
+        };
+        // A large frame's rows are shared with a second core, each row written by one of them;
+        // the frame waits for both halves.
+        if (x0 <= x1 && (y1 - y0 + 1) * (x1 - x0 + 1) >= kShareFromPixels && std::thread::hardware_concurrency() > 1) {
+            const int64_t middle = y0 + (y1 - y0 + 1) / 2;
+            std::thread lower;
+            try {
+                lower = std::thread(compose, middle, y1);
+            } catch (const std::system_error&) {
+                compose(middle, y1);  // no thread to be had: all on this one
+            }
+            compose(y0, middle - 1);
+            if (lower.joinable())
+                lower.join();
+        } else if (x0 <= x1) {
+            compose(y0, y1);
+        }
+    }
     if (memory) {
         GlobalUnlock(memory);
         header = nullptr;
@@ -74,15 +120,13 @@ void ReliefRaster::DrawRelief(CDC* dc, const MapViewport& vp, CMeshDB& db)
     }
 }
 
+RECT ReliefRaster::CoveredRect() const
+{
+    return memory ? RECT{0, 1, right + 1, bottom + 1} : RECT{};
+}
+
 void ReliefRaster::RenderRelief(const MapViewport& vp, CMeshDB& db)
 {
-    if (bits && header) {
-        const size_t pixels = static_cast<size_t>(header->biWidth) * static_cast<size_t>(header->biHeight);
-        const uint32_t bg = static_cast<uint32_t>(GetBValue(background)) |
-                            static_cast<uint32_t>(GetGValue(background)) << 8 |
-                            static_cast<uint32_t>(GetRValue(background)) << 16;
-        std::fill(bits, bits + pixels, bg);
-    }
     if (!header || !db.m_blocks)
         return;
     auto* blocks = static_cast<ElevationBlock*>(GlobalLock(db.m_blocks));
@@ -105,7 +149,7 @@ void ReliefRaster::RenderRelief(const MapViewport& vp, CMeshDB& db)
     GlobalUnlock(db.m_blocks);
 }
 
-void ReliefRaster::PaintSheet(int x, int y, int c, int d, const ElevationBlock& block, const CMeshDB& db,
+void ReliefRaster::PaintSheet(int x, int y, int c, int d, const ElevationBlock& block, const CMeshDB&,
                               const MapViewport& vp)
 {
     if (c <= 0 || d <= 0 || !header || !bits)
@@ -137,32 +181,95 @@ void ReliefRaster::PaintSheet(int x, int y, int c, int d, const ElevationBlock& 
         return;
     const double du = (u1 - u0) / static_cast<double>(xr - xl);
     const double dl = (l1 - l0) / static_cast<double>(top - bot);
-    const int stride = header->biWidth;
-    // The palette scaled by the brightness once, instead of per pixel.
-    uint32_t palette[256];
-    for (int i = 0; i < 256; ++i) {
-        const uint32_t v = db.m_palette[i];
-        const auto scale = [&](uint32_t channel) { return static_cast<uint32_t>(channel * brightness); };
-        palette[i] = scale(v & 0xFF) | scale((v >> 8) & 0xFF) << 8 | scale((v >> 16) & 0xFF) << 16;
-    }
-    // Every row samples the same columns: the column of each pixel, summed up once.
-    static std::vector<uint8_t> sourceColumn;
-    sourceColumn.resize(static_cast<size_t>(xr - xl + 1));
+    rowsPainted += static_cast<int32_t>(top - bot + 1);
+    const size_t columns = sourceColumns.size();
+    // Every row samples the same columns: the column of each pixel, summed up once; the row of
+    // each bitmap row likewise, from the top down.
     double u = u0;
     for (int64_t col = xl; col <= xr; ++col) {
-        sourceColumn[static_cast<size_t>(col - xl)] = static_cast<uint8_t>(std::min(static_cast<int>(u), kBlockSide - 1));
+        sourceColumns.push_back(static_cast<uint8_t>(std::min(static_cast<int>(u), kBlockSide - 1)));
         u += du;
     }
+    const size_t rows = sourceRows.size();
     double l = l0;
     for (int64_t r = top; r >= bot; --r) {
-        ++rowsPainted;
-        const int sourceRow = std::min(static_cast<int>(l), kBlockSide - 1);
-        const ElevationCell* cells = block.cells[sourceRow];
-        uint32_t* out = bits + r * stride + xl;
-        const uint8_t* column = sourceColumn.data();
-        const int64_t n = xr - xl + 1;
-        for (int64_t k = 0; k < n; ++k)
-            out[k] = palette[cells[column[k]].colorIndex];
+        sourceRows.push_back(static_cast<uint8_t>(std::min(static_cast<int>(l), kBlockSide - 1)));
         l += dl;
+    }
+    // Zoomed in, many pixels in a row read one cell: such a run is one fill.
+    const size_t runs = columnRuns.size();
+    for (size_t k = columns; k < sourceColumns.size(); ++k) {
+        if (k > columns && sourceColumns[k] == columnRuns.back().column)
+            ++columnRuns.back().count;
+        else
+            columnRuns.push_back(ColumnRun{1, sourceColumns[k]});
+    }
+    size_t runCount = columnRuns.size() - runs;
+    if (runCount * 4 > sourceColumns.size() - columns) {
+        columnRuns.resize(runs);
+        runCount = 0;
+    }
+    placed.push_back(PlacedSheet{&block, xl, xr, top, bot, columns, rows, runs, runCount});
+}
+
+void ReliefRaster::ComposeRow(int64_t r, int64_t x0, int64_t x1, uint32_t* out, const uint32_t* palette) const
+{
+    // The columns the sheets on this row cover, in order of their left end; the background goes
+    // into the gaps between them only.
+    struct Span {
+        int64_t a, b;
+    };
+    Span local[64];
+    std::vector<Span> many;
+    Span* spans = local;
+    if (placed.size() > std::size(local)) {
+        many.resize(placed.size());
+        spans = many.data();
+    }
+    size_t n = 0;
+    for (const PlacedSheet& s : placed) {
+        if (r < s.bot || r > s.top)
+            continue;
+        const int64_t a = std::max(s.xl, x0), b = std::min(s.xr, x1);
+        if (a > b)
+            continue;
+        size_t k = n++;
+        for (; k > 0 && spans[k - 1].a > a; --k)
+            spans[k] = spans[k - 1];
+        spans[k] = Span{a, b};
+    }
+    const uint32_t bg = PixelOf(background);
+    int64_t next = x0;  // the first column no span has reached yet
+    for (size_t k = 0; k < n; ++k) {
+        if (spans[k].a > next)
+            std::fill(out + (next - x0), out + (spans[k].a - x0), bg);
+        next = std::max(next, spans[k].b + 1);
+    }
+    if (next <= x1)
+        std::fill(out + (next - x0), out + (x1 + 1 - x0), bg);
+    // The sheets in their order: where two overlap by a pixel, the later one wins.
+    for (const PlacedSheet& s : placed) {
+        if (r < s.bot || r > s.top)
+            continue;
+        const int64_t a = std::max(s.xl, x0), b = std::min(s.xr, x1);
+        if (a > b)
+            continue;
+        const ElevationCell* cells = s.block->cells[sourceRows[s.rows + static_cast<size_t>(s.top - r)]];
+        if (s.runCount) {
+            int64_t x = s.xl;  // the first column of the run
+            for (size_t k = 0; k < s.runCount && x <= b; ++k) {
+                const ColumnRun& run = columnRuns[s.runs + k];
+                const int64_t from = std::max(x, a), to = std::min<int64_t>(x + run.count - 1, b);
+                if (from <= to)
+                    std::fill(out + (from - x0), out + (to + 1 - x0), palette[cells[run.column].colorIndex]);
+                x += run.count;
+            }
+            continue;
+        }
+        const uint8_t* column = sourceColumns.data() + s.columns + (a - s.xl);
+        uint32_t* o = out + (a - x0);
+        const int64_t count = b - a + 1;
+        for (int64_t k = 0; k < count; ++k)
+            o[k] = palette[cells[column[k]].colorIndex];
     }
 }

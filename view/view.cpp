@@ -113,6 +113,7 @@ void CTesseloView::OnDraw(CDC* dc)
         return;
     IMemDC mem(dc);
     if (m_splash) {
+        mem.ClearOutside(RECT{});
         DrawSplash(&mem);
         return;
     }
@@ -121,6 +122,7 @@ void CTesseloView::OnDraw(CDC* dc)
     const double z = m_vp.zoom;
     m_fineZoom = z > 18.0;
     m_drawnVp = m_vp;
+    mem.ClearOutside(m_relief.CoveredRect());
     m_relief.DrawRelief(&mem, m_vp, m_meshDB);
     if (z >= g_fiveMeterZoom && m_show5m)
         DrawTiles5m(&mem, *this);

@@ -277,3 +277,32 @@ TEST(CDC, ManyPixelsAtOnceAreThoseSetOneByOne)
         EXPECT_GT(many.Count(kRed), 50);
     }
 }
+
+TEST(CDC, TextAfterAClippedTextAndAnOriginChangeIsWholeAndMoved)
+{
+    QImage image(200, 60, QImage::Format_RGB32);
+    image.fill(0xFF000000u);
+    const auto lit = [&](const QImage& img) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += (img.pixel(x, y) & 0xFFFFFFu) != 0;
+        return n;
+    };
+    CDC dc(&image);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(RGB(255, 255, 255));
+    const RECT corner{0, 0, 3, 3};
+    dc.ExtTextOut(10, 10, ETO_CLIPPED, &corner, "WWW", 3, nullptr);
+    EXPECT_EQ(lit(image), 0);
+    // The clip of one text is not kept for the next.
+    dc.TextOut(10, 10, "WWW", 3);
+    const QImage first = image.copy();
+    EXPECT_GT(lit(first), 20);
+    // Nor the origin: the same text lands 50 pixels further right.
+    image.fill(0xFF000000u);
+    dc.SetWindowOrg(-50, 0);
+    dc.TextOut(10, 10, "WWW", 3);
+    EXPECT_EQ(image.copy(50, 0, 150, 60), first.copy(0, 0, 150, 60));
+    EXPECT_EQ(lit(image), lit(first));
+}

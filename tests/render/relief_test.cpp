@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
+#include "tests/render/plain_render.h"
 
 namespace {
 
@@ -109,4 +110,119 @@ TEST(ReliefRaster, TokyoDatumShift)
     const GeoPoint p = ShiftTokyoToJgd(GeoPoint{139.0, 35.0});
     EXPECT_NEAR(p.lon, 138.996885693, 1e-9);
     EXPECT_NEAR(p.lat, 35.003285946, 1e-9);
+}
+
+namespace {
+
+// Sixteen sheets (first-level codes 5238 to 5541) whose cells all differ from their neighbours
+// in colour, so that a row or column read one off shows.
+std::unique_ptr<CMeshDB> PatternedSheets()
+{
+    auto db = std::make_unique<CMeshDB>();
+    std::vector<unsigned char> content(kBlocksBytes + kSheetsBytes, 0);
+    int n = 0;
+    for (int LL = 52; LL <= 55; ++LL)
+        for (int OO = 38; OO <= 41; ++OO, ++n) {
+            const int32_t code = LL * 100 + OO, block = n;
+            std::memcpy(content.data() + kBlocksBytes + n * kSheetRecordSize, &code, 4);
+            std::memcpy(content.data() + kBlocksBytes + n * kSheetRecordSize + 4, &block, 4);
+        }
+    db->LoadElevationContent(content.data(), content.size());
+    auto* blocks = static_cast<ElevationBlock*>(GlobalLock(db->m_blocks));
+    for (int b = 0; b < n; ++b)
+        for (int row = 0; row < kBlockSide; ++row)
+            for (int column = 0; column < kBlockSide; ++column)
+                blocks[b].cells[row][column].colorIndex = static_cast<uint8_t>((row * 7 + column * 3 + b * 11) % 256);
+    GlobalUnlock(db->m_blocks);
+    for (uint32_t i = 0; i < 256; ++i)
+        db->m_palette[i] = i | (255 - i) << 8 | ((i * 37) & 0xFF) << 16;
+    return db;
+}
+
+struct Cut {
+    bool left = false, right = false, top = false, bottom = false, whole = false;
+};
+
+// Which edges of a w x h window the placed sheets straddle.
+Cut CutsOf(const CMeshDB& db, int w, int h)
+{
+    Cut cut;
+    for (const FirstLevelSheet& s : db.m_sheets) {
+        if (s.code == 0)
+            break;
+        const RECT& r = s.screenRect;
+        const bool rows = r.bottom > 0 && r.top < h, columns = r.right > 0 && r.left < w;
+        cut.left |= rows && r.left < 0 && r.right > 0;
+        cut.right |= rows && r.left < w && r.right > w;
+        cut.top |= columns && r.top < 0 && r.bottom > 0;
+        cut.bottom |= columns && r.top < h && r.bottom > h;
+        cut.whole |= r.left >= 0 && r.right <= w && r.top >= 0 && r.bottom <= h;
+    }
+    return cut;
+}
+
+} // namespace
+
+TEST(ReliefRaster, SheetsCutByEachEdgeOfALargeWindowAsThePlainReading)
+{
+    const int w = 1920, h = 1080;
+    auto db = PatternedSheets();
+    ReliefRaster r;
+    r.ResizeRelief(w + 1, h + 1);
+    QImage frame(w, h, QImage::Format_RGB32);
+    CDC dc(&frame);
+    dc.SetDeviceClip(RECT{0, 0, w, h});
+    Cut seen;
+    // Corners of four sheets inside the window, sheets larger than it, smaller than their cells.
+    const struct {
+        double zoom;
+        GeoPoint center;
+    } views[] = {{55.0, {140.0, 36.0}},  {55.0, {139.3, 35.55}}, {100.0, {139.5, 35.7}}, {20.0, {140.0, 36.0}},
+                 {20.0, {141.9, 37.3}},  {9.0, {140.0, 36.0}},   {2.0, {140.0, 36.0}},   {33.3, {138.2, 34.8}},
+                 {7.77, {137.1, 36.9}}};
+    for (double brightness : {1.0, 0.55}) {
+        r.brightness = brightness;
+        for (const auto& v : views) {
+            const MapViewport vp = View(w, h, v.zoom, v.center);
+            frame.fill(0xFF123456u);
+            r.DrawRelief(&dc, vp, *db);
+            PlainRelief plain(w, h);
+            plain.Sheets(vp, *db, brightness);
+            QImage expected(w, h, QImage::Format_RGB32);
+            expected.fill(0xFF123456u);
+            plain.CopyTo(expected);
+            EXPECT_EQ(FirstDifference(frame, expected), "") << v.zoom << " at " << v.center.lon << "," << v.center.lat;
+            EXPECT_EQ(r.rowsPainted, plain.rowsPainted);
+            const Cut c = CutsOf(*db, w, h);
+            seen.left |= c.left, seen.right |= c.right, seen.top |= c.top, seen.bottom |= c.bottom;
+            seen.whole |= c.whole;
+        }
+    }
+    EXPECT_TRUE(seen.left && seen.right && seen.top && seen.bottom && seen.whole);
+}
+
+TEST(ReliefRaster, ClipBoxAndOriginOfTheContextAreKept)
+{
+    auto db = PatternedSheets();
+    ReliefRaster r;
+    r.ResizeRelief(641, 481);
+    const MapViewport vp = View(640, 480, 20.0, GeoPoint{140.0, 36.0});
+    PlainRelief plain(640, 480);
+    plain.Sheets(vp, *db, 1.0);
+    QImage whole(640, 480, QImage::Format_RGB32);
+    whole.fill(0xFF000000u);
+    plain.CopyTo(whole);
+    // A context whose window origin is at (100, 50) and that may draw only on 200 x 100 pixels.
+    QImage part(300, 200, QImage::Format_RGB32);
+    part.fill(0xFF654321u);
+    CDC dc(&part);
+    dc.SetDeviceClip(RECT{10, 20, 210, 120});
+    dc.SetWindowOrg(100, 50);
+    r.DrawRelief(&dc, vp, *db);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x) {
+            const bool inside = x >= 10 && x < 210 && y >= 20 && y < 120;
+            const QRgb want = inside ? whole.pixel(x + 100, y + 50) : 0xFF654321u;
+            ASSERT_EQ(part.pixel(x, y), want) << x << "," << y;
+        }
 }
