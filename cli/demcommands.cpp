@@ -109,7 +109,7 @@ const char kCheckHelp[] =
     "\n"
     "  --at, --bbox, --mesh, --edition   as for files\n"
     "  --format F   text, csv (status,edition,zip,xml,mesh,path) or json (default text)\n"
-    "  (--name=value works as well as --name value)\n"
+    "  (--OPTION=VALUE works as well as --OPTION VALUE)\n"
     "\n"
     "Totals on standard error. Exit status 0 when nothing is missing or damaged, 2 when\n"
     "something is, 1 on a bad argument or a folder that does not exist.\n";
@@ -128,7 +128,7 @@ const char kConvertHelp[] =
     "                   value (5A before 5B before 5C), else the 10 m cell under the cell's centre\n"
     "  --epsg CODE      warp into that system (bilinear), e.g. 6677\n"
     "  --quiet          no progress line\n"
-    "  (--name=value works as well as --name value)\n"
+    "  (--OPTION=VALUE works as well as --OPTION VALUE)\n"
     "\n"
     "Sea, データなし and cells without a value are -9999. Damaged inputs are named on standard\n"
     "error and skipped: exit status 2. Nothing to convert or a bad argument: exit status 1 and\n"
@@ -144,8 +144,11 @@ const char kElevationHelp[] =
     "5C, then 10 m), with two decimals; nan and empty fields when none has.\n"
     "\n"
     "  --bilinear   interpolate between the four nearest cell centres of one edition\n"
+    "  --help       this text\n"
     "\n"
-    "Exit status 1 on a bad argument or point, or a folder that does not exist.\n";
+    "Damaged files are named on standard error and skipped. Exit status 1 on a bad argument or\n"
+    "point, or a folder that does not exist; a bad point is reported before anything is\n"
+    "answered, except on standard input, where it is reported in turn and the rest answered.\n";
 
 std::string Trimmed(std::string s)
 {

@@ -104,10 +104,11 @@ const char kHelp[] =
     "  --help           this text\n"
     "  --version        the program's name and version\n"
     "\n"
-    "Points are LAT,LON everywhere. Options that take a value take it as the next argument or as\n"
-    "--name=value.\n"
+    "Points are given as LAT,LON everywhere (print viewport and print marker answer LON,LAT).\n"
+    "Options that take a value take it as the next argument or as --OPTION=VALUE.\n"
     "\n"
-    "Exit status: 0 on success, 1 on a bad argument or a failed command.\n";
+    "Exit status: 0 on success, 1 on a bad argument or a failed command; check and convert: 2\n"
+    "when files are missing or damaged.\n";
 
 int Fail(const std::string& message)
 {
@@ -163,7 +164,7 @@ const char kRenderHelp[] =
     "  --marker LAT,LON  place the marker\n"
     "  --out FILE.png    where to write the picture\n"
     "\n"
-    "Every option that takes a value also takes it as --name=value.\n";
+    "Every option that takes a value also takes it as --OPTION=VALUE.\n";
 
 bool ParsePair(const std::string& s, char sep, double& a, double& b)
 {
@@ -296,7 +297,7 @@ const char kFilesHelp[] =
     "Sorted by edition, prefecture, ZIP and XML. Standard error gets a last line with the number\n"
     "of files and ZIP archives. A municipality name that fits several places, or none, is exit\n"
     "status 1 with the candidates or the nearest names on standard error. Every option that\n"
-    "takes a value also takes it as --name=value.\n";
+    "takes a value also takes it as --OPTION=VALUE.\n";
 
 void LoadEmbeddedData()
 {

@@ -149,7 +149,8 @@ TEST(ManualPages, EveryCommandAndOptionOfTheCliHelpIsInItsPage)
     ASSERT_FALSE(page.empty());
     for (const auto& [name, help] : CliHelps()) {
         const std::set<std::string> words = HelpWords(help);
-        EXPECT_GT(words.size(), 3u) << name;
+        // A help that yields no word at all would mean the parsing no longer fits its layout.
+        EXPECT_FALSE(words.empty()) << name;
         for (const std::string& w : words)
             EXPECT_TRUE(HasWord(page, w)) << "tesselo-cli.1 lacks '" << w << "' of tesselo-cli " << name;
     }
@@ -208,17 +209,26 @@ TEST(BashCompletion, OffersEveryCommandAndOptionOfTheHelp)
             std::istringstream lines(help);
             for (std::string line; std::getline(lines, line);) {
                 std::smatch m;
-                if (std::regex_match(line, m, entry))
+                if (std::regex_match(line, m, entry)) {
                     EXPECT_TRUE(commands.count(m[1].str())) << "completion lacks the command " << m[1];
+                }
             }
             continue;
         }
         const std::string sub = name.substr(0, name.find(' '));
+        // Commands whose entry is too long for the two-column layout (convert, elevation) are
+        // found here, by their sub-help.
+        EXPECT_TRUE(commands.count(sub)) << "completion lacks the command " << sub;
         const std::set<std::string> options = offered(sub);
-        for (const std::string& w : HelpWords(help))
-            if (w.rfind("--", 0) == 0)
+        for (const std::string& w : HelpWords(help)) {
+            if (w.rfind("--", 0) == 0) {
                 EXPECT_TRUE(options.count(w)) << "completion lacks " << w << " of " << sub;
+            }
+        }
     }
     EXPECT_EQ(offered("files --edition"), (std::set<std::string>{"10m", "5m", "both"}));
-    EXPECT_EQ(offered("files --format"), (std::set<std::string>{"text", "csv", "json"}));
+    EXPECT_EQ(offered("files --format"), (std::set<std::string>{"text", "csv", "json", "geojson"}));
+    EXPECT_EQ(offered("check --format"), (std::set<std::string>{"text", "csv", "json"}));
+    EXPECT_EQ(offered("convert --edition"), (std::set<std::string>{"10m", "5m", "best"}));
+    EXPECT_EQ(offered("files --edition ="), (std::set<std::string>{"10m", "5m", "both"}));
 }
