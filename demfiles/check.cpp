@@ -1,4 +1,5 @@
 #include "demfiles/check.h"
+#include "platform/textfields.h"
 
 #include <atomic>
 #include <cstdio>
@@ -8,37 +9,6 @@
 namespace {
 
 using Key = std::pair<int32_t, DemKind>;
-
-std::string CsvField(const std::string& s)
-{
-    if (s.find_first_of(",\"\r\n") == std::string::npos)
-        return s;
-    std::string q = "\"";
-    for (char c : s) {
-        if (c == '"')
-            q += '"';
-        q += c;
-    }
-    return q + "\"";
-}
-
-std::string JsonString(const std::string& s)
-{
-    std::string q = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            q += '\\';
-            q += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            q += buf;
-        } else {
-            q += static_cast<char>(c);
-        }
-    }
-    return q + "\"";
-}
 
 } // namespace
 

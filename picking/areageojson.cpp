@@ -1,4 +1,5 @@
 #include "picking/areageojson.h"
+#include "platform/textfields.h"
 
 #include "geodata/catalogue.h"
 #include "geodata/meshcode.h"
@@ -15,24 +16,6 @@ std::string Number(double v)
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
-}
-
-std::string JsonString(std::string_view s)
-{
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
 }
 
 std::string Geometry(MeshCode code)

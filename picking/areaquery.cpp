@@ -1,4 +1,5 @@
 #include "picking/areaquery.h"
+#include "platform/textfields.h"
 
 #include "geodata/meshcode.h"
 #include "platform/cnumber.h"
@@ -90,37 +91,6 @@ bool PrefectureName(const AreaFile& f, std::string& name)
         return false;
     name = f.prefecture >= count ? "地図選択" : Cp932ToUtf8(g_prefectures[static_cast<size_t>(f.prefecture)].name);
     return true;
-}
-
-std::string CsvField(std::string_view s)
-{
-    if (s.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(s);
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
-std::string JsonString(std::string_view s)
-{
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
 }
 
 // The framing that CSV and JSON share: a header line of the keys, or an array of objects with
