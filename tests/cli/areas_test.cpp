@@ -1,5 +1,6 @@
 // tesselo-cli's named areas, its GeoJSON and its conventions, as users run them.
 #include "geodata/meshcode.h"
+#include "tests/shell.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,18 +32,12 @@ CliRun Cli(const std::string& args, const std::string& input = "")
     close(fd);
     const std::string cmd = "LC_ALL=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen " + std::string(TESSELO_CLI) + " " + args +
                             " 2>" + errName + (input.empty() ? " </dev/null" : " <<'EOF'\n" + input + "EOF\n");
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    const int status = pclose(p);
+    const ShellOutput o = RunShell(cmd);
     std::ifstream f(errName);
     std::stringstream err;
     err << f.rdbuf();
     unlink(errName);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, err.str()};
+    return {o.status, o.text, err.str()};
 }
 
 std::vector<std::string> Lines(const std::string& s)

@@ -1,5 +1,7 @@
 // tesselo-cli as users run it: output, exit status, and the C number format under a
 // comma-decimal locale.
+#include "tests/shell.h"
+
 #include <algorithm>
 #include <QImage>
 #include <array>
@@ -24,14 +26,8 @@ Result Cli(const std::string& args, const std::string& input = "", bool withErro
     const std::string cmd = "LC_ALL=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen " + std::string(TESSELO_CLI) + " " + args +
                             (withErrors ? " 2>&1" : " 2>/dev/null") +
                             (input.empty() ? " </dev/null" : " <<'EOF'\n" + input + "EOF\n");
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    const int status = pclose(p);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    const ShellOutput o = RunShell(cmd);
+    return {o.status, o.text};
 }
 
 } // namespace

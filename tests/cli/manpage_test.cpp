@@ -1,3 +1,5 @@
+#include "tests/shell.h"
+
 // The manual pages and the bash completion against the programs' own help texts, so that a new
 // command or option cannot be left out of them.
 #include <array>
@@ -12,24 +14,11 @@
 
 namespace {
 
-struct Output {
-    int status = -1;
-    std::string text;
-};
+using Output = ShellOutput;
 
 Output Shell(const std::string& cmd)
 {
-    Output r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.text.append(buf.data(), n);
-    const int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return RunShell(cmd);
 }
 
 std::string ReadFile(const std::string& path)

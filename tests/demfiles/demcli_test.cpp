@@ -1,5 +1,6 @@
 // tesselo-cli check and elevation as users run them, on folders the tests make.
 #include "tests/demfiles/demtestfiles.h"
+#include "tests/shell.h"
 
 #include <gtest/gtest.h>
 
@@ -20,14 +21,8 @@ Result Cli(const std::string& args, const std::string& input = "")
 {
     const std::string cmd = "LC_ALL=de_DE.UTF-8 " + std::string(TESSELO_CLI) + " " + args + " 2>/dev/null" +
                             (input.empty() ? " </dev/null" : " <<'EOF'\n" + input + "EOF\n");
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    const int status = pclose(p);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    const ShellOutput o = RunShell(cmd);
+    return {o.status, o.text};
 }
 
 std::string Xml(int32_t mesh, DemKind kind)

@@ -5,6 +5,7 @@
 #include "view/navigation.h"
 #include "view/screenscale.h"
 #include "view/viewport.h"
+#include "tests/shell.h"
 
 #include <QImage>
 #include <array>
@@ -37,24 +38,11 @@ namespace {
 // Generous: the machine may be busy with other builds; every wait ends as soon as it is met.
 constexpr auto kPatience = 30s;
 
-struct Output {
-    int status = -1;
-    std::string text;
-};
+using Output = ShellOutput;
 
 Output Shell(const std::string& cmd)
 {
-    Output r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.text.append(buf.data(), n);
-    const int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return RunShell(cmd);
 }
 
 std::string Quoted(const std::string& s)
