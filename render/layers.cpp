@@ -9,6 +9,7 @@
 #include "view/view.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -20,6 +21,7 @@ namespace {
 struct AxisPixels {
     std::vector<int> xs, ys;
     std::vector<POINT> dots;
+    std::vector<RECT> rects;
 };
 
 // Both tile layers: every tile's rectangle is stored, on-screen tiles are drawn.
@@ -39,7 +41,10 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
     axes.Project(vp, pixels.xs, pixels.ys);
     // Dots are all one colour; without codes between them they are set together at the end.
     const bool batchDots = dots && !codes;
+    // So are the frames, which then cover nothing else drawn in between.
+    const bool batchRects = !dots && !codes;
     pixels.dots.clear();
+    pixels.rects.clear();
     const size_t count = tiles.size();
     for (size_t i = 0; i < count; ++i) {
         DemTile& t = tiles[i];
@@ -52,14 +57,18 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
             pixels.dots.push_back(POINT{p1.x, p2.y});
         else if (dots)
             dc->SetPixelV(p1.x, p2.y, RGB(255, 0, 255));
+        else if (batchRects)
+            pixels.rects.push_back(t.screenRect);
         else
             dc->Rectangle(&t.screenRect);
         if (codes) {
-            const int n = std::snprintf(text, sizeof text, "%d", t.code);
-            dc->TextOut((p1.x + p2.x) / 2, (p1.y + p2.y) / 2, text, n);
+            // The digits as "%d" writes them, without printf's parsing for each of thousands.
+            const char* end = std::to_chars(text, text + sizeof text, t.code).ptr;
+            dc->TextOut((p1.x + p2.x) / 2, (p1.y + p2.y) / 2, text, static_cast<int>(end - text));
         }
     }
     dc->SetPixelsV(pixels.dots.data(), pixels.dots.size(), RGB(255, 0, 255));
+    dc->Rectangles(pixels.rects.data(), pixels.rects.size());
     dc->SelectObject(oldFont);
     dc->SelectObject(oldPen);
 }
