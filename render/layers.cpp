@@ -13,16 +13,39 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
 
-// Per-frame room for the projected meridians and parallels, and the dots of a frame.
+// Per-frame room for the projected meridians and parallels, the on-screen tiles of each half of
+// the walk, and the dots and frames of a frame.
 struct AxisPixels {
     std::vector<int> xs, ys;
+    std::vector<size_t> shown[2];
     std::vector<POINT> dots;
     std::vector<RECT> rects;
 };
+
+// From about a 1280 x 800 frame on, the second half of the tiles is walked on the other core,
+// while the window's thread walks the first and waits for it.
+constexpr int64_t kShareFromPixels = 1 << 20;
+constexpr size_t kShareFromTiles = 100000;
+
+// Tiles first to end - 1: each one's rectangle stored, the indices of those on the screen listed.
+void WalkTiles(DemTiles& tiles, size_t first, size_t end, const TileAxes& axes, const AxisPixels& pixels,
+               const MapViewport& vp, std::vector<size_t>& shown)
+{
+    shown.clear();
+    for (size_t i = first; i < end; ++i) {
+        DemTile& t = tiles[i];
+        t.screenRect = axes.RectOf(i, pixels.xs, pixels.ys);
+        if (IsOnScreen(vp, POINT{t.screenRect.left, t.screenRect.bottom}) ||
+            IsOnScreen(vp, POINT{t.screenRect.right, t.screenRect.top}))
+            shown.push_back(i);
+    }
+}
 
 // Both tile layers: every tile's rectangle is stored, on-screen tiles are drawn.
 void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& font, COLORREF textColor, bool dots,
@@ -39,34 +62,52 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
     const TileAxes& axes = TileAxesFor(tiles);
     static AxisPixels pixels;
     axes.Project(vp, pixels.xs, pixels.ys);
+    const size_t count = tiles.size();
+    const bool share = count >= kShareFromTiles &&
+                       int64_t{vp.clientWidth} * vp.clientHeight >= kShareFromPixels &&
+                       std::thread::hardware_concurrency() > 1;
+    const size_t middle = share ? count / 2 : count;
+    {
+        std::thread second;
+        if (share) {
+            try {
+                second = std::thread(WalkTiles, std::ref(tiles), middle, count, std::cref(axes), std::cref(pixels),
+                                     std::cref(vp), std::ref(pixels.shown[1]));
+            } catch (const std::system_error&) {
+                WalkTiles(tiles, middle, count, axes, pixels, vp, pixels.shown[1]);  // no thread to be had
+            }
+        } else {
+            pixels.shown[1].clear();
+        }
+        WalkTiles(tiles, 0, middle, axes, pixels, vp, pixels.shown[0]);
+        if (second.joinable())
+            second.join();
+    }
     // Dots are all one colour; without codes between them they are set together at the end.
     const bool batchDots = dots && !codes;
     // So are the frames, which then cover nothing else drawn in between.
     const bool batchRects = !dots && !codes;
     pixels.dots.clear();
     pixels.rects.clear();
-    const size_t count = tiles.size();
-    for (size_t i = 0; i < count; ++i) {
-        DemTile& t = tiles[i];
-        t.screenRect = axes.RectOf(i, pixels.xs, pixels.ys);
-        const POINT p1{t.screenRect.left, t.screenRect.bottom};
-        const POINT p2{t.screenRect.right, t.screenRect.top};
-        if (!IsOnScreen(vp, p1) && !IsOnScreen(vp, p2))
-            continue;
-        if (batchDots)
-            pixels.dots.push_back(POINT{p1.x, p2.y});
-        else if (dots)
-            dc->SetPixelV(p1.x, p2.y, RGB(255, 0, 255));
-        else if (batchRects)
-            pixels.rects.push_back(t.screenRect);
-        else
-            dc->Rectangle(&t.screenRect);
-        if (codes) {
-            // The digits as "%d" writes them, without printf's parsing for each of thousands.
-            const char* end = std::to_chars(text, text + sizeof text, t.code).ptr;
-            dc->TextOut((p1.x + p2.x) / 2, (p1.y + p2.y) / 2, text, static_cast<int>(end - text));
+    for (const std::vector<size_t>& shown : pixels.shown)
+        for (size_t i : shown) {
+            const RECT& r = tiles[i].screenRect;
+            const POINT p1{r.left, r.bottom};
+            const POINT p2{r.right, r.top};
+            if (batchDots)
+                pixels.dots.push_back(POINT{p1.x, p2.y});
+            else if (dots)
+                dc->SetPixelV(p1.x, p2.y, RGB(255, 0, 255));
+            else if (batchRects)
+                pixels.rects.push_back(r);
+            else
+                dc->Rectangle(&r);
+            if (codes) {
+                // The digits as "%d" writes them, without printf's parsing for each of thousands.
+                const char* end = std::to_chars(text, text + sizeof text, tiles[i].code).ptr;
+                dc->TextOut((p1.x + p2.x) / 2, (p1.y + p2.y) / 2, text, static_cast<int>(end - text));
+            }
         }
-    }
     dc->SetPixelsV(pixels.dots.data(), pixels.dots.size(), RGB(255, 0, 255));
     dc->Rectangles(pixels.rects.data(), pixels.rects.size());
     dc->SelectObject(oldFont);

@@ -365,6 +365,36 @@ TEST(CDC, ManyHollowRectanglesAreQPaintersOutlines)
     }
 }
 
+// Enough outlines on a large enough image that both cores share them, by rows.
+TEST(CDC, ManyRectanglesOnALargeImageAreThoseDrawnOneByOne)
+{
+    QImage oneImage(1200, 1000, QImage::Format_RGB32), manyImage(1200, 1000, QImage::Format_RGB32);
+    oneImage.fill(0xFF000000u);
+    manyImage.fill(0xFF000000u);
+    CDC one(&oneImage), many(&manyImage);
+    CPen pen(PS_SOLID, 1, kRed);
+    for (CDC* dc : {&one, &many}) {
+        dc->SetWindowOrg(3, -5);
+        dc->SetDeviceClip(RECT{1, 2, 1190, 997});
+        dc->SelectObject(&pen);
+        dc->SelectStockObject(NULL_BRUSH);
+    }
+    std::vector<RECT> rects;
+    unsigned seed = 99;
+    const auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % static_cast<unsigned>(n));
+    };
+    for (int i = 0; i < 30000; ++i) {
+        const int x = next(1240) - 20, y = next(1040) - 20;
+        rects.push_back(RECT{x, y, x + 1 + next(40), y + 1 + next(40)});
+    }
+    for (const RECT& r : rects)
+        one.Rectangle(&r);
+    many.Rectangles(rects.data(), rects.size());
+    EXPECT_EQ(Difference(oneImage, manyImage), "");
+}
+
 TEST(CDC, TextAfterAClippedTextAndAnOriginChangeIsWholeAndMoved)
 {
     QImage image(200, 60, QImage::Format_RGB32);
