@@ -308,7 +308,7 @@ TEST(CDC, ManyHollowRectanglesAreQPaintersOutlines)
         rects.push_back(next(4) == 0 ? RECT{x + w, y + h, x, y} : RECT{x, y, x + w, y + h});
     }
     rects.push_back(RECT{5, 5, 5, 9});  // empty: nothing
-    rects.push_back(RECT{-(1 << 30), -(1 << 30), 1 << 30, 1 << 30});
+    rects.push_back(RECT{-(1 << 29), -(1 << 29), 1 << 29, 1 << 29});
     CPen pen(PS_SOLID, 1, kRed);
     for (POINT origin : {POINT{0, 0}, POINT{7, -4}}) {
         const RECT clip{2, 3, 35, 25};
