@@ -30,6 +30,7 @@ struct AxisPixels {
         MeshCode code;
     };
     std::vector<Shown> shown;  // of the second half of a shared walk
+    std::vector<POINT> laterDots;  // the same, where only dots are drawn
     std::vector<POINT> dots;
     std::vector<RECT> rects;
 };
@@ -98,10 +99,16 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
         // The second half listed on the other core while this one walks and draws the first.
         const size_t middle = count / 2;
         std::vector<AxisPixels::Shown>& later = pixels.shown;
+        std::vector<POINT>& laterDots = pixels.laterDots;
         later.clear();
+        laterDots.clear();
         const auto walkLater = [&] {
-            WalkTiles(tiles, middle, count, axes, pixels, vp,
-                      [&](const RECT& r, MeshCode code) { later.push_back(AxisPixels::Shown{r, code}); });
+            if (batchDots)
+                WalkTiles(tiles, middle, count, axes, pixels, vp,
+                          [&](const RECT& r, MeshCode) { laterDots.push_back(POINT{r.left, r.top}); });
+            else
+                WalkTiles(tiles, middle, count, axes, pixels, vp,
+                          [&](const RECT& r, MeshCode code) { later.push_back(AxisPixels::Shown{r, code}); });
         };
         std::thread second;
         try {
@@ -109,11 +116,16 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
         } catch (const std::system_error&) {
             walkLater();  // no thread to be had
         }
-        WalkTiles(tiles, 0, middle, axes, pixels, vp, draw);
+        if (batchDots)
+            WalkTiles(tiles, 0, middle, axes, pixels, vp,
+                      [&](const RECT& r, MeshCode) { pixels.dots.push_back(POINT{r.left, r.top}); });
+        else
+            WalkTiles(tiles, 0, middle, axes, pixels, vp, draw);
         if (second.joinable())
             second.join();
         for (const AxisPixels::Shown& tile : later)
             draw(tile.rect, tile.code);
+        pixels.dots.insert(pixels.dots.end(), laterDots.begin(), laterDots.end());
     } else if (batchDots) {
         WalkTiles(tiles, 0, count, axes, pixels, vp,
                   [&](const RECT& r, MeshCode) { pixels.dots.push_back(POINT{r.left, r.top}); });
