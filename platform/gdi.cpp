@@ -11,7 +11,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
+#include <system_error>
+#include <thread>
 #include <utility>
+
+namespace {
+
+// Outlines are shared between both cores from this many on a frame of a million pixels or more.
+constexpr size_t kShareFromRectangles = 20000;
+constexpr int64_t kSharePixels = 1 << 20;
+
+} // namespace
 
 QString MapFaceName(std::string_view face)
 {
@@ -536,7 +546,8 @@ bool CDC::Rectangle(int left, int top, int right, int bottom)
         }
         return true;
     }
-    EndPainter();
+    // The outline is written straight into the pixels; an open painter (the text drawn between
+    // rectangles) stays open, as its drawing is done by the time each call returns.
     if (!m_brush->IsHollow() && m_brush->IsValid()) {
         // Without a pen the filled area is one pixel smaller, as the window system does it.
         const RECT inner = pen ? RECT{left + 1, top + 1, right - 1, bottom - 1} : RECT{left, top, right - 1, bottom - 1};
@@ -549,14 +560,85 @@ bool CDC::Rectangle(int left, int top, int right, int bottom)
         const int t = top - m_origin.y, b = bottom - 1 - m_origin.y;
         HLine(l, r + 1, t, pixel, clip);
         HLine(l, r + 1, b, pixel, clip);
-        if (l >= clip.left && l < clip.right)
-            for (int y = std::max(t + 1, clip.top); y < std::min(b, clip.bottom); ++y)
-                Row(y)[l] = pixel;
-        if (r >= clip.left && r < clip.right)
-            for (int y = std::max(t + 1, clip.top); y < std::min(b, clip.bottom); ++y)
-                Row(y)[r] = pixel;
+        const int y0 = std::max(t + 1, clip.top), y1 = std::min(b, clip.bottom);
+        if (y0 < y1) {
+            uint32_t* row = Row(y0);
+            const bool left = l >= clip.left && l < clip.right, right = r >= clip.left && r < clip.right;
+            for (int y = y0; y < y1; ++y, row += m_stride / 4) {
+                if (left)
+                    row[l] = pixel;
+                if (right)
+                    row[r] = pixel;
+            }
+        }
     }
     return true;
+}
+
+void CDC::Rectangles(const RECT* rects, size_t count)
+{
+    if (!Surface() || count == 0)
+        return;
+    const bool pen = m_pen->IsValid() && m_pen->Style() != PS_NULL;
+    const bool hollow = m_brush->IsHollow() || !m_brush->IsValid();
+    if (!pen || m_pen->Width() > 1 || !hollow) {
+        for (size_t i = 0; i < count; ++i)
+            Rectangle(&rects[i]);
+        return;
+    }
+    // Hollow with a one-pixel pen: only outlines, each as Rectangle writes it, the clip and the
+    // surface looked up once for all of them.
+    const uint32_t pixel = PixelOf(m_pen->Color());
+    const RECT clip = DeviceClip();
+    uint32_t* const bits = Row(0);
+    const qsizetype stride = m_stride / 4;
+    const POINT origin = m_origin;
+    const auto outlines = [=](const RECT band) {
+        for (size_t i = 0; i < count; ++i) {
+            int left = rects[i].left, top = rects[i].top, right = rects[i].right, bottom = rects[i].bottom;
+            if (left > right)
+                std::swap(left, right);
+            if (top > bottom)
+                std::swap(top, bottom);
+            if (right <= left || bottom <= top)
+                continue;
+            const int l = left - origin.x, r = right - 1 - origin.x;
+            const int t = top - origin.y, b = bottom - 1 - origin.y;
+            if (r < band.left || l >= band.right || b < band.top || t >= band.bottom)
+                continue;
+            const int x0 = std::max(l, band.left), x1 = std::min(r + 1, band.right);
+            if (t >= band.top)
+                std::fill(bits + t * stride + x0, bits + t * stride + x1, pixel);
+            if (b < band.bottom && b != t)
+                std::fill(bits + b * stride + x0, bits + b * stride + x1, pixel);
+            const int y0 = std::max(t + 1, band.top), y1 = std::min(b, band.bottom);
+            const bool west = l >= band.left, east = r < band.right;
+            uint32_t* row = bits + static_cast<qsizetype>(y0) * stride;
+            for (int y = y0; y < y1; ++y, row += stride) {
+                if (west)
+                    row[l] = pixel;
+                if (east)
+                    row[r] = pixel;
+            }
+        }
+    };
+    // Many outlines of a large frame: the lower rows on the other core, meanwhile the upper ones
+    // here. They are all one colour, so each pixel ends as it would one by one.
+    const int middle = clip.top + (clip.bottom - clip.top) / 2;
+    if (count >= kShareFromRectangles && int64_t{clip.right - clip.left} * (clip.bottom - clip.top) >= kSharePixels &&
+        std::thread::hardware_concurrency() > 1) {
+        std::thread lower;
+        try {
+            lower = std::thread(outlines, RECT{clip.left, middle, clip.right, clip.bottom});
+        } catch (const std::system_error&) {
+            outlines(RECT{clip.left, middle, clip.right, clip.bottom});  // no thread to be had
+        }
+        outlines(RECT{clip.left, clip.top, clip.right, middle});
+        if (lower.joinable())
+            lower.join();
+        return;
+    }
+    outlines(clip);
 }
 
 void CDC::ApplyPenAndBrush(QPainter* p) const

@@ -199,6 +199,8 @@ public:
     bool Ellipse(int left, int top, int right, int bottom);
     bool PolyPolygon(const POINT* points, const int* counts, int polygons);
     void FillSolidRect(const RECT& r, COLORREF color);
+    // Rectangle for each of many rectangles, the context's state looked at once.
+    void Rectangles(const RECT* rects, size_t count);
 
     COLORREF SetPixelV(int x, int y, COLORREF color);
     // SetPixelV for each of many points in one colour, the context's state looked at once.

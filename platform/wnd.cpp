@@ -6,7 +6,12 @@
 #include <QPainter>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QPaintEngine>
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+#include <thread>
 
 namespace {
 bool g_manualTimers = false;
@@ -99,11 +104,67 @@ bool CWnd::OnEraseBkgnd(CDC* dc)
     return true;
 }
 
+namespace {
+
+// From about a 1280 x 800 window on, the frame is copied to the window's backing image on both
+// cores where that image is plain 32-bit RGB, unscaled, and the paint not clipped to a region.
+constexpr qint64 kShareCopyFromPixels = 1 << 20;
+
+bool CopyOnBothCores(QPainter& p, const QImage& frame)
+{
+    if (qint64{frame.width()} * frame.height() < kShareCopyFromPixels || std::thread::hardware_concurrency() < 2)
+        return false;
+    QPaintEngine* engine = p.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image)
+        return false;
+    auto* target = static_cast<QImage*>(device);
+    const QTransform t = p.deviceTransform();
+    if (target->format() != QImage::Format_RGB32 || frame.format() != QImage::Format_RGB32 ||
+        target->devicePixelRatio() != 1.0 || frame.devicePixelRatio() != 1.0 || t.type() > QTransform::TxTranslate ||
+        t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+        return false;
+    const QPoint offset(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
+    QRect area = QRect(offset, frame.size()) & target->rect();
+    const QRegion clip = engine->systemClip();
+    if (!clip.isEmpty()) {
+        if (clip.rectCount() != 1)
+            return false;
+        area &= clip.boundingRect();
+    }
+    if (area.isEmpty())
+        return true;
+    p.end();
+    const int width = area.width();
+    const auto copy = [&](int top, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            std::memcpy(target->scanLine(y) + area.left() * 4,
+                        frame.constScanLine(y - offset.y()) + (area.left() - offset.x()) * 4,
+                        static_cast<size_t>(width) * 4);
+    };
+    const int middle = area.top() + area.height() / 2;
+    // scanLine detaches once, here, not on two threads at once.
+    target->bits();
+    std::thread lower;
+    try {
+        lower = std::thread(copy, middle, area.bottom() + 1);
+    } catch (const std::system_error&) {
+        copy(middle, area.bottom() + 1);  // no thread to be had
+    }
+    copy(area.top(), middle);
+    if (lower.joinable())
+        lower.join();
+    return true;
+}
+
+} // namespace
+
 void CWnd::paintEvent(QPaintEvent*)
 {
     PaintNow();
     QPainter p(this);
-    p.drawImage(0, 0, m_surface);
+    if (!CopyOnBothCores(p, m_surface))
+        p.drawImage(0, 0, m_surface);
 }
 
 void CWnd::GetClientRect(RECT* r) const

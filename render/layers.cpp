@@ -9,18 +9,50 @@
 #include "view/view.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
 
-// Per-frame room for the projected meridians and parallels, and the dots of a frame.
+// Per-frame room for the projected meridians and parallels, the on-screen tiles of the second
+// half of a shared walk, and the dots and frames of a frame.
 struct AxisPixels {
     std::vector<int> xs, ys;
+    // An on-screen tile as the drawing needs it, kept while the walk has it at hand: a second
+    // pass over the tiles themselves would miss the cache again.
+    struct Shown {
+        RECT rect;
+        MeshCode code;
+    };
+    std::vector<Shown> shown;  // of the second half of a shared walk
+    std::vector<POINT> laterDots;  // the same, where only dots are drawn
     std::vector<POINT> dots;
+    std::vector<RECT> rects;
 };
+
+// From about a 1280 x 800 frame on, the second half of the tiles is walked on the other core,
+// while the window's thread walks the first and waits for it.
+constexpr int64_t kShareFromPixels = 1 << 20;
+constexpr size_t kShareFromTiles = 100000;
+
+// Tiles first to end - 1: each one's rectangle stored, those on the screen handed to onScreen.
+template <typename OnScreen>
+void WalkTiles(DemTiles& tiles, size_t first, size_t end, const TileAxes& axes, const AxisPixels& pixels,
+               const MapViewport& vp, OnScreen&& onScreen)
+{
+    for (size_t i = first; i < end; ++i) {
+        DemTile& t = tiles[i];
+        const RECT r = axes.RectOf(i, pixels.xs, pixels.ys);
+        t.screenRect = r;
+        if (IsOnScreen(vp, POINT{r.left, r.bottom}) || IsOnScreen(vp, POINT{r.right, r.top}))
+            onScreen(r, t.code);
+    }
+}
 
 // Both tile layers: every tile's rectangle is stored, on-screen tiles are drawn.
 void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& font, COLORREF textColor, bool dots,
@@ -39,27 +71,69 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
     axes.Project(vp, pixels.xs, pixels.ys);
     // Dots are all one colour; without codes between them they are set together at the end.
     const bool batchDots = dots && !codes;
+    // So are the frames, which then cover nothing else drawn in between.
+    const bool batchRects = !dots && !codes;
     pixels.dots.clear();
-    const size_t count = tiles.size();
-    for (size_t i = 0; i < count; ++i) {
-        DemTile& t = tiles[i];
-        t.screenRect = axes.RectOf(i, pixels.xs, pixels.ys);
-        const POINT p1{t.screenRect.left, t.screenRect.bottom};
-        const POINT p2{t.screenRect.right, t.screenRect.top};
-        if (!IsOnScreen(vp, p1) && !IsOnScreen(vp, p2))
-            continue;
+    pixels.rects.clear();
+    const auto draw = [&, dots, codes, batchDots, batchRects](const RECT& r, MeshCode code) {
+        const POINT p1{r.left, r.bottom};
+        const POINT p2{r.right, r.top};
         if (batchDots)
             pixels.dots.push_back(POINT{p1.x, p2.y});
         else if (dots)
             dc->SetPixelV(p1.x, p2.y, RGB(255, 0, 255));
+        else if (batchRects)
+            pixels.rects.push_back(r);
         else
-            dc->Rectangle(&t.screenRect);
+            dc->Rectangle(&r);
         if (codes) {
-            const int n = std::snprintf(text, sizeof text, "%d", t.code);
-            dc->TextOut((p1.x + p2.x) / 2, (p1.y + p2.y) / 2, text, n);
+            // The digits as "%d" writes them, without printf's parsing for each of thousands.
+            const char* end = std::to_chars(text, text + sizeof text, code).ptr;
+            dc->TextOut((p1.x + p2.x) / 2, (p1.y + p2.y) / 2, text, static_cast<int>(end - text));
         }
+    };
+    const size_t count = tiles.size();
+    const bool share = count >= kShareFromTiles && int64_t{vp.clientWidth} * vp.clientHeight >= kShareFromPixels &&
+                       std::thread::hardware_concurrency() > 1;
+    if (share) {
+        // The second half listed on the other core while this one walks and draws the first.
+        const size_t middle = count / 2;
+        std::vector<AxisPixels::Shown>& later = pixels.shown;
+        std::vector<POINT>& laterDots = pixels.laterDots;
+        later.clear();
+        laterDots.clear();
+        const auto walkLater = [&] {
+            if (batchDots)
+                WalkTiles(tiles, middle, count, axes, pixels, vp,
+                          [&](const RECT& r, MeshCode) { laterDots.push_back(POINT{r.left, r.top}); });
+            else
+                WalkTiles(tiles, middle, count, axes, pixels, vp,
+                          [&](const RECT& r, MeshCode code) { later.push_back(AxisPixels::Shown{r, code}); });
+        };
+        std::thread second;
+        try {
+            second = std::thread(walkLater);
+        } catch (const std::system_error&) {
+            walkLater();  // no thread to be had
+        }
+        if (batchDots)
+            WalkTiles(tiles, 0, middle, axes, pixels, vp,
+                      [&](const RECT& r, MeshCode) { pixels.dots.push_back(POINT{r.left, r.top}); });
+        else
+            WalkTiles(tiles, 0, middle, axes, pixels, vp, draw);
+        if (second.joinable())
+            second.join();
+        for (const AxisPixels::Shown& tile : later)
+            draw(tile.rect, tile.code);
+        pixels.dots.insert(pixels.dots.end(), laterDots.begin(), laterDots.end());
+    } else if (batchDots) {
+        WalkTiles(tiles, 0, count, axes, pixels, vp,
+                  [&](const RECT& r, MeshCode) { pixels.dots.push_back(POINT{r.left, r.top}); });
+    } else {
+        WalkTiles(tiles, 0, count, axes, pixels, vp, draw);
     }
     dc->SetPixelsV(pixels.dots.data(), pixels.dots.size(), RGB(255, 0, 255));
+    dc->Rectangles(pixels.rects.data(), pixels.rects.size());
     dc->SelectObject(oldFont);
     dc->SelectObject(oldPen);
 }

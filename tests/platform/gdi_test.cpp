@@ -1,7 +1,10 @@
 #include "platform/gdi.h"
 #include "platform/qtext.h"
 
+#include <QPainter>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -22,6 +25,18 @@ struct Canvas {
         return n;
     }
 };
+
+// The first pixel where two images differ and how many do; empty when none.
+std::string Difference(const QImage& a, const QImage& b)
+{
+    int count = 0;
+    std::string first;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0)
+                first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+    return count ? first + " and " + std::to_string(count - 1) + " more" : std::string();
+}
 
 } // namespace
 
@@ -276,6 +291,108 @@ TEST(CDC, ManyPixelsAtOnceAreThoseSetOneByOne)
         EXPECT_EQ(one.image, many.image);
         EXPECT_GT(many.Count(kRed), 50);
     }
+}
+
+// Outlines written as pixels, one by one and many at once, against QPainter's aliased cosmetic
+// pen: rectangles of one and two pixels, given corner first or last, cut by each clip edge.
+TEST(CDC, ManyHollowRectanglesAreQPaintersOutlines)
+{
+    std::vector<RECT> rects;
+    unsigned seed = 12345;
+    const auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % static_cast<unsigned>(n));
+    };
+    for (int i = 0; i < 400; ++i) {
+        const int x = next(60) - 10, y = next(50) - 10, w = 1 + next(9), h = 1 + next(9);
+        rects.push_back(next(4) == 0 ? RECT{x + w, y + h, x, y} : RECT{x, y, x + w, y + h});
+    }
+    rects.push_back(RECT{5, 5, 5, 9});  // empty: nothing
+    rects.push_back(RECT{-(1 << 29), -(1 << 29), 1 << 29, 1 << 29});
+    CPen pen(PS_SOLID, 1, kRed);
+    for (POINT origin : {POINT{0, 0}, POINT{7, -4}}) {
+        const RECT clip{2, 3, 35, 25};
+        Canvas one, many;
+        // Unclipped on a canvas with room around it, then cut to the clip box: Qt's clipping of
+        // a cosmetic outline that crosses a clip edge leaves out the corner where it closes.
+        constexpr int kMargin = 40;
+        QImage room(one.image.width() + 2 * kMargin, one.image.height() + 2 * kMargin, QImage::Format_RGB32);
+        room.fill(0xFF000000u);
+        {
+            QPainter p(&room);
+            p.translate(kMargin - origin.x, kMargin - origin.y);
+            p.setPen(QPen(QColor(255, 0, 0), 0));
+            p.setBrush(Qt::NoBrush);
+            for (const RECT& r : rects) {
+                const int l = std::min(r.left, r.right), t = std::min(r.top, r.bottom);
+                const int w = std::abs(r.right - r.left), h = std::abs(r.bottom - r.top);
+                if (w == 0 || h == 0 || w > 1000)
+                    continue;
+                if (w == 1 || h == 1)
+                    p.fillRect(QRect(l, t, w, h), QColor(255, 0, 0));
+                else
+                    p.drawRect(QRect(l, t, w - 1, h - 1));
+            }
+        }
+        QImage painted(one.image.size(), QImage::Format_RGB32);
+        painted.fill(0xFF000000u);
+        for (int y = clip.top; y < clip.bottom; ++y)
+            for (int x = clip.left; x < clip.right; ++x)
+                painted.setPixel(x, y, room.pixel(x + kMargin, y + kMargin));
+        for (Canvas* c : {&one, &many}) {
+            c->dc.SetWindowOrg(origin.x, origin.y);
+            c->dc.SetDeviceClip(clip);
+            c->dc.SelectObject(&pen);
+            c->dc.SelectStockObject(NULL_BRUSH);
+        }
+        for (const RECT& r : rects)
+            if (std::abs(r.right - r.left) < 1000)
+                one.dc.Rectangle(&r);
+        std::vector<RECT> drawn;
+        for (const RECT& r : rects)
+            if (std::abs(r.right - r.left) < 1000)
+                drawn.push_back(r);
+        many.dc.Rectangles(drawn.data(), drawn.size());
+        EXPECT_EQ(Difference(one.image, painted), "");
+        EXPECT_EQ(Difference(many.image, painted), "");
+        EXPECT_GT(many.Count(kRed), 300);
+        // The huge one: its edges lie outside the clip, so nothing of it is drawn.
+        Canvas huge;
+        huge.dc.SelectObject(&pen);
+        huge.dc.SelectStockObject(NULL_BRUSH);
+        huge.dc.Rectangles(&rects.back(), 1);
+        EXPECT_EQ(huge.Count(kRed), 0);
+    }
+}
+
+// Enough outlines on a large enough image that both cores share them, by rows.
+TEST(CDC, ManyRectanglesOnALargeImageAreThoseDrawnOneByOne)
+{
+    QImage oneImage(1200, 1000, QImage::Format_RGB32), manyImage(1200, 1000, QImage::Format_RGB32);
+    oneImage.fill(0xFF000000u);
+    manyImage.fill(0xFF000000u);
+    CDC one(&oneImage), many(&manyImage);
+    CPen pen(PS_SOLID, 1, kRed);
+    for (CDC* dc : {&one, &many}) {
+        dc->SetWindowOrg(3, -5);
+        dc->SetDeviceClip(RECT{1, 2, 1190, 997});
+        dc->SelectObject(&pen);
+        dc->SelectStockObject(NULL_BRUSH);
+    }
+    std::vector<RECT> rects;
+    unsigned seed = 99;
+    const auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % static_cast<unsigned>(n));
+    };
+    for (int i = 0; i < 30000; ++i) {
+        const int x = next(1240) - 20, y = next(1040) - 20;
+        rects.push_back(RECT{x, y, x + 1 + next(40), y + 1 + next(40)});
+    }
+    for (const RECT& r : rects)
+        one.Rectangle(&r);
+    many.Rectangles(rects.data(), rects.size());
+    EXPECT_EQ(Difference(oneImage, manyImage), "");
 }
 
 TEST(CDC, TextAfterAClippedTextAndAnOriginChangeIsWholeAndMoved)

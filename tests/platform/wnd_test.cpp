@@ -1,6 +1,8 @@
 #include "platform/wnd.h"
 
 #include <QApplication>
+#include <QPixmap>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <string>
@@ -141,4 +143,36 @@ TEST_F(WndTest, ResizeDeliversTheSizeOnce)
     RECT r;
     w.GetClientRect(&r);
     EXPECT_EQ(r, (RECT{0, 0, 100, 70}));
+}
+
+namespace {
+
+// Paints rows of changing colours, so that a row out of place shows.
+class StripesWnd : public CWnd {
+protected:
+    void OnPaint(CDC* dc) override
+    {
+        RECT r;
+        GetClientRect(&r);
+        for (int y = 0; y < r.bottom; y += 3)
+            dc->FillSolidRect(RECT{0, y, r.right, y + 3}, RGB(y & 0xFF, (y >> 8) * 40, 200));
+        dc->FillSolidRect(RECT{r.right / 2, 0, r.right / 2 + 1, r.bottom}, RGB(255, 255, 255));
+    }
+};
+
+} // namespace
+
+// A large window's frame reaches the screen whole, copied on both cores where it can be.
+TEST(WndCopy, LargeFrameReachesTheScreenWhole)
+{
+    StripesWnd w;
+    w.resize(1100, 1000);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.InvalidateRect(nullptr, false);
+    w.UpdateWindow();
+    const QImage shown = w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), w.Surface().size());
+    EXPECT_TRUE(shown == w.Surface());
+    EXPECT_EQ(shown.pixel(550, 999) & 0xFFFFFFu, 0xFFFFFFu);
 }

@@ -31,11 +31,20 @@ struct FrameTest : testing::Test {
         ASSERT_EQ(view->height(), kH);
         ASSERT_EQ(view->m_vp.clientWidth, kW);
     }
+    void Resize(int w, int h)
+    {
+        CMainFrame* frame = app.MainFrame();
+        frame->resize(w + frame->width() - view->width(), h + frame->height() - view->height());
+        QApplication::processEvents();
+        frame->RecalcLayout();
+        ASSERT_EQ(view->width(), w);
+        ASSERT_EQ(view->m_vp.clientHeight, h);
+    }
     // A frame over whatever the window showed before, here a colour no frame has.
     const QImage& Frame(double zoom, GeoPoint center, bool fiveMeter = false)
     {
         CDC* dc = view->GetDC();
-        dc->FillSolidRect(RECT{0, 0, kW, kH}, RGB(1, 2, 3));
+        dc->FillSolidRect(RECT{0, 0, view->width(), view->height()}, RGB(1, 2, 3));
         view->ReleaseDC(dc);
         view->m_vp.zoom = zoom;
         view->m_vp.center = center;
@@ -84,6 +93,33 @@ TEST_F(FrameTest, EveryBenchmarkSceneAsThePlainDrawing)
     ExpectPlain("rects5m");
     Frame(230.0, kTokyo, true);
     ExpectPlain("codes230");
+}
+
+// At 3840 x 2160 the tiles are walked on both cores and the 5 m frames written on both; the
+// codes are drawn between them.
+TEST_F(FrameTest, FiveMeterLayerAt4KAsThePlainDrawing)
+{
+    if (g_dem10Tiles.empty() || g_dem5Tiles.empty())
+        GTEST_SKIP() << "no catalogues embedded";
+    Resize(3840, 2160);
+    for (GeoPoint at : {kTokyo, GeoPoint{139.7013, 35.6521}}) {
+        Frame(14.999, at, true);
+        ExpectPlain("dots");
+        Frame(15.0, at, true);
+        // Every tile's rectangle stored, on the screen or not, from both halves of the walk.
+        size_t wrong = 0;
+        for (const DemTile& t : g_dem5Tiles) {
+            const POINT nw = GeoToClient(view->m_vp, GeoPoint{t.bounds.west, t.bounds.north});
+            const POINT se = GeoToClient(view->m_vp, GeoPoint{t.bounds.east, t.bounds.south});
+            wrong += !(t.screenRect == RECT{nw.x, nw.y, se.x, se.y});
+        }
+        EXPECT_EQ(wrong, 0u);
+        ExpectPlain("rects5m");
+        Frame(230.0, at, true);
+        ExpectPlain("codes230");
+    }
+    Frame(22.0, kTokyo, false);
+    ExpectPlain("10 m frames and codes");
 }
 
 TEST_F(FrameTest, ThresholdsEdgesAndDimmedReliefAsThePlainDrawing)

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -101,6 +102,37 @@ struct PlainRelief {
     }
 };
 
+// A tile layer one tile after another in the catalogue's order, each placed by its own corners:
+// a dot at its top-left corner below zoom 15 (5 m), else its frame, and its code above the centre.
+inline void PlainTiles(CDC& dc, const MapViewport& vp, DemTiles& tiles, CPen& pen, CFont& font, COLORREF textColor,
+                       bool dots, bool codes)
+{
+    CPen* oldPen = dc.SelectObject(&pen);
+    dc.SelectStockObject(NULL_BRUSH);
+    dc.SetTextAlign(TA_CENTER | TA_BOTTOM);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(textColor);
+    CFont* oldFont = dc.SelectObject(&font);
+    for (DemTile& t : tiles) {
+        const POINT nw = GeoToClient(vp, GeoPoint{t.bounds.west, t.bounds.north});
+        const POINT se = GeoToClient(vp, GeoPoint{t.bounds.east, t.bounds.south});
+        t.screenRect = RECT{nw.x, nw.y, se.x, se.y};
+        if (!IsOnScreen(vp, POINT{nw.x, se.y}) && !IsOnScreen(vp, POINT{se.x, nw.y}))
+            continue;
+        if (dots)
+            dc.SetPixelV(nw.x, nw.y, RGB(255, 0, 255));
+        else
+            dc.Rectangle(nw.x, nw.y, se.x, se.y);
+        if (codes) {
+            char text[16];
+            const int n = std::snprintf(text, sizeof text, "%d", t.code);
+            dc.TextOut((nw.x + se.x) / 2, (nw.y + se.y) / 2, text, n);
+        }
+    }
+    dc.SelectObject(oldFont);
+    dc.SelectObject(oldPen);
+}
+
 // The frame of the view's viewport as its layer table states it, into a new black image.
 inline QImage PlainFrame(CTesseloView& v)
 {
@@ -116,9 +148,9 @@ inline QImage PlainFrame(CTesseloView& v)
     dc.SetTextLayouts(false);
     const double z = vp.zoom;
     if (z >= g_fiveMeterZoom && v.m_show5m)
-        DrawTiles5m(&dc, v);
+        PlainTiles(dc, vp, g_dem5Tiles, v.m_penTile5, v.m_fontSmall, RGB(255, 255, 255), z < 15.0, z >= 230.0);
     if (z >= 22.0)
-        DrawTiles10m(&dc, v);
+        PlainTiles(dc, vp, g_dem10Tiles, v.m_penTile10, v.m_fontLarge, RGB(179, 179, 179), false, true);
     if (z >= 26.0)
         DrawBoundaryLines(&dc, v);
     if (z >= 38.0 && v.m_showMunicipalities)
