@@ -91,7 +91,7 @@ bool CFont::CreateFontIndirect(const LOGFONTA* lf)
     font.setStyleHint(QFont::TypeWriter);
     m_font = font;
     m_metrics.reset();
-    m_layouts.clear();
+    ClearLayouts();
     m_valid = true;
     return true;
 }
@@ -100,8 +100,31 @@ void CFont::SetQFont(const QFont& font)
 {
     m_font = font;
     m_metrics.reset();
-    m_layouts.clear();
+    ClearLayouts();
     m_valid = true;
+}
+
+void CFont::ClearLayouts()
+{
+    m_layouts.clear();
+    m_stamps.Clear();
+    m_stampColors.clear();
+}
+
+bool CFont::StampsDrawAsQt(uint32_t color, const Layout& layout) const
+{
+    if (!layout.stamped)
+        return false;
+    auto it = m_stampColors.find(color);
+    if (it == m_stampColors.end()) {
+        // The digits and the text at hand, over a patterned background.
+        const Layout digits = MakeLayout("0123456789");
+        const bool same = (!digits.stamped || ::StampsDrawAsQt(digits.runs, digits.stamps, color, QImage::Format_RGB32)) &&
+                          (layout.stamps.empty() ||
+                           ::StampsDrawAsQt(layout.runs, layout.stamps, color, QImage::Format_RGB32));
+        it = m_stampColors.emplace(color, same).first;
+    }
+    return it->second;
 }
 
 const QFontMetrics& CFont::Metrics() const
@@ -116,10 +139,20 @@ const CFont::Layout& CFont::LayoutOf(std::string_view cp932) const
     auto it = m_layouts.constFind(QByteArray::fromRawData(cp932.data(), static_cast<qsizetype>(cp932.size())));
     if (it != m_layouts.constEnd())
         return *it;
-    const QByteArray key(cp932.data(), static_cast<qsizetype>(cp932.size()));
-    // Tile codes come and go as the map is panned; the names are a few thousand.
+    // Tile codes come and go as the map is panned; the names are a few thousand. The stamps are
+    // a few per glyph of the face, but layouts point into them.
     if (m_layouts.size() > 50000)
         m_layouts.clear();
+    if (m_stamps.Size() > 20000) {
+        m_layouts.clear();
+        m_stamps.Clear();
+    }
+    const QByteArray key(cp932.data(), static_cast<qsizetype>(cp932.size()));
+    return *m_layouts.insert(key, MakeLayout(cp932));
+}
+
+CFont::Layout CFont::MakeLayout(std::string_view cp932) const
+{
     const QString text = QStringFromCp932(cp932);
     Layout layout;
     layout.width = Metrics().horizontalAdvance(text);
@@ -137,8 +170,9 @@ const CFont::Layout& CFont::LayoutOf(std::string_view cp932) const
                 p -= baseline;
             run.setPositions(at);
         }
+        layout.stamped = m_stamps.Place(layout.runs, layout.stamps);
     }
-    return *m_layouts.insert(key, std::move(layout));
+    return layout;
 }
 
 bool CBitmap::CreateCompatibleBitmap(CDC*, int width, int height)
@@ -825,8 +859,21 @@ bool CDC::ExtTextOut(int x, int y, unsigned options, const RECT* rect, const cha
                        Qt::IntersectClip);
         m_painterSet = false;
     }
-    p->setPen(QColor(GetRValue(m_textColor), GetGValue(m_textColor), GetBValue(m_textColor)));
     const QPoint baseline(left, top + fm.ascent());
+    // Stamped glyphs go straight into the pixels; an open painter stays open, as its drawing is
+    // done by the time each call returns.
+    const QImage* surface = Surface();
+    if (layout && !(options & ETO_CLIPPED) && surface->format() == QImage::Format_RGB32 &&
+        surface->devicePixelRatio() == 1.0 && m_font->StampsDrawAsQt(PixelOf(m_textColor), *layout)) {
+        const RECT clip = DeviceClip();
+        uint32_t* bits = Row(0);
+        const uint32_t color = PixelOf(m_textColor);
+        const int x = baseline.x() - m_origin.x, y = baseline.y() - m_origin.y;
+        for (const PlacedStamp& g : layout->stamps)
+            BlendStamp(bits, m_stride / 4, clip, x + g.x, y + g.y, *g.stamp, color);
+        return true;
+    }
+    p->setPen(QColor(GetRValue(m_textColor), GetGValue(m_textColor), GetBValue(m_textColor)));
     if (layout) {
         for (const QGlyphRun& run : layout->runs)
             p->drawGlyphRun(baseline, run);

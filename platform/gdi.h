@@ -3,6 +3,7 @@
 // from l to r - 1 and y from t to b - 1; selecting an object returns the one selected before.
 #pragma once
 
+#include "platform/glyphstamps.h"
 #include "platform/wintypes.h"
 
 #include <QFont>
@@ -14,6 +15,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 class QPainter;
 
@@ -134,16 +137,27 @@ public:
     struct Layout {
         int width = 0;
         QList<QGlyphRun> runs;
+        // The glyphs' stamps in drawing order, when every glyph has one.
+        std::vector<PlacedStamp> stamps;
+        bool stamped = false;
     };
     // The layout of a CP932 text, made the first time the text is drawn in this font: the same
     // labels are drawn frame after frame.
     const Layout& LayoutOf(std::string_view cp932) const;
+    // True when this font's stamps draw text in color (a surface pixel) as Qt draws it; the first
+    // question for each colour draws layout both ways and compares.
+    bool StampsDrawAsQt(uint32_t color, const Layout& layout) const;
 
 private:
+    Layout MakeLayout(std::string_view cp932) const;
+    void ClearLayouts();
+
     LOGFONTA m_lf;
     QFont m_font;
     mutable std::unique_ptr<QFontMetrics> m_metrics;
     mutable QHash<QByteArray, Layout> m_layouts;
+    mutable GlyphStampCache m_stamps;
+    mutable std::unordered_map<uint32_t, bool> m_stampColors;
 };
 
 class CDC;
