@@ -20,6 +20,56 @@ namespace {
 // Outlines are shared between both cores from this many on a frame of a million pixels or more.
 constexpr size_t kShareFromRectangles = 20000;
 constexpr int64_t kSharePixels = 1 << 20;
+// Framed texts (a tile's outline and its code) from this many on such a frame.
+constexpr size_t kShareFromFramedTexts = 200;
+
+// A hollow outline as Rectangle writes it with a one-pixel pen, only its pixels inside band
+// (device coordinates).
+void Outline(uint32_t* bits, qsizetype stride, POINT origin, const RECT& rect, const RECT& band, uint32_t pixel)
+{
+    int left = rect.left, top = rect.top, right = rect.right, bottom = rect.bottom;
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    if (right <= left || bottom <= top)
+        return;
+    const int l = left - origin.x, r = right - 1 - origin.x;
+    const int t = top - origin.y, b = bottom - 1 - origin.y;
+    if (r < band.left || l >= band.right || b < band.top || t >= band.bottom)
+        return;
+    const int x0 = std::max(l, band.left), x1 = std::min(r + 1, band.right);
+    if (t >= band.top)
+        std::fill(bits + t * stride + x0, bits + t * stride + x1, pixel);
+    if (b < band.bottom && b != t)
+        std::fill(bits + b * stride + x0, bits + b * stride + x1, pixel);
+    const int y0 = std::max(t + 1, band.top), y1 = std::min(b, band.bottom);
+    const bool west = l >= band.left, east = r < band.right;
+    uint32_t* row = bits + static_cast<qsizetype>(y0) * stride;
+    for (int y = y0; y < y1; ++y, row += stride) {
+        if (west)
+            row[l] = pixel;
+        if (east)
+            row[r] = pixel;
+    }
+}
+
+// fn(upper band) here and fn(lower band) on the other core, both done on return.
+template <typename Fn>
+void OnBothCores(const RECT& clip, Fn&& fn)
+{
+    const int middle = clip.top + (clip.bottom - clip.top) / 2;
+    const RECT upper{clip.left, clip.top, clip.right, middle}, lower{clip.left, middle, clip.right, clip.bottom};
+    std::thread other;
+    try {
+        other = std::thread([&] { fn(lower); });
+    } catch (const std::system_error&) {
+        fn(lower);  // no thread to be had
+    }
+    fn(upper);
+    if (other.joinable())
+        other.join();
+}
 
 } // namespace
 
@@ -136,9 +186,14 @@ const QFontMetrics& CFont::Metrics() const
 
 const CFont::Layout& CFont::LayoutOf(std::string_view cp932) const
 {
-    auto it = m_layouts.constFind(QByteArray::fromRawData(cp932.data(), static_cast<qsizetype>(cp932.size())));
-    if (it != m_layouts.constEnd())
-        return *it;
+    auto it = m_layouts.find(cp932);
+    if (it != m_layouts.end())
+        return it->second;
+    return m_layouts.emplace(std::string(cp932), MakeLayout(cp932)).first->second;
+}
+
+void CFont::TrimLayouts() const
+{
     // Tile codes come and go as the map is panned; the names are a few thousand. The stamps are
     // a few per glyph of the face, but layouts point into them.
     if (m_layouts.size() > 50000)
@@ -147,8 +202,6 @@ const CFont::Layout& CFont::LayoutOf(std::string_view cp932) const
         m_layouts.clear();
         m_stamps.Clear();
     }
-    const QByteArray key(cp932.data(), static_cast<qsizetype>(cp932.size()));
-    return *m_layouts.insert(key, MakeLayout(cp932));
 }
 
 CFont::Layout CFont::MakeLayout(std::string_view cp932) const
@@ -627,52 +680,72 @@ void CDC::Rectangles(const RECT* rects, size_t count)
     uint32_t* const bits = Row(0);
     const qsizetype stride = m_stride / 4;
     const POINT origin = m_origin;
-    const auto outlines = [=](const RECT band) {
-        for (size_t i = 0; i < count; ++i) {
-            int left = rects[i].left, top = rects[i].top, right = rects[i].right, bottom = rects[i].bottom;
-            if (left > right)
-                std::swap(left, right);
-            if (top > bottom)
-                std::swap(top, bottom);
-            if (right <= left || bottom <= top)
-                continue;
-            const int l = left - origin.x, r = right - 1 - origin.x;
-            const int t = top - origin.y, b = bottom - 1 - origin.y;
-            if (r < band.left || l >= band.right || b < band.top || t >= band.bottom)
-                continue;
-            const int x0 = std::max(l, band.left), x1 = std::min(r + 1, band.right);
-            if (t >= band.top)
-                std::fill(bits + t * stride + x0, bits + t * stride + x1, pixel);
-            if (b < band.bottom && b != t)
-                std::fill(bits + b * stride + x0, bits + b * stride + x1, pixel);
-            const int y0 = std::max(t + 1, band.top), y1 = std::min(b, band.bottom);
-            const bool west = l >= band.left, east = r < band.right;
-            uint32_t* row = bits + static_cast<qsizetype>(y0) * stride;
-            for (int y = y0; y < y1; ++y, row += stride) {
-                if (west)
-                    row[l] = pixel;
-                if (east)
-                    row[r] = pixel;
-            }
-        }
+    const auto outlines = [=](const RECT& band) {
+        for (size_t i = 0; i < count; ++i)
+            Outline(bits, stride, origin, rects[i], band, pixel);
     };
     // Many outlines of a large frame: the lower rows on the other core, meanwhile the upper ones
     // here. They are all one colour, so each pixel ends as it would one by one.
-    const int middle = clip.top + (clip.bottom - clip.top) / 2;
     if (count >= kShareFromRectangles && int64_t{clip.right - clip.left} * (clip.bottom - clip.top) >= kSharePixels &&
-        std::thread::hardware_concurrency() > 1) {
-        std::thread lower;
-        try {
-            lower = std::thread(outlines, RECT{clip.left, middle, clip.right, clip.bottom});
-        } catch (const std::system_error&) {
-            outlines(RECT{clip.left, middle, clip.right, clip.bottom});  // no thread to be had
+        std::thread::hardware_concurrency() > 1)
+        OnBothCores(clip, outlines);
+    else
+        outlines(clip);
+}
+
+void CDC::FramedTexts(const RECT* rects, const POINT* at, const std::string_view* texts, size_t count)
+{
+    QImage* surface = Surface();
+    if (!surface || count == 0)
+        return;
+    const bool pen = m_pen->IsValid() && m_pen->Style() != PS_NULL;
+    const bool hollow = m_brush->IsHollow() || !m_brush->IsValid();
+    // Written straight into the pixels when the outlines are one pixel wide and every text is
+    // stamped; otherwise one by one.
+    bool direct = pen && m_pen->Width() <= 1 && hollow && m_bkMode == TRANSPARENT && m_keptLayouts;
+    struct Item {
+        RECT rect;
+        const CFont::Layout* layout;  // null when the text cannot reach the clip box
+        QPoint baseline;              // device
+    };
+    std::vector<Item> items;
+    m_font->TrimLayouts();  // not while the items point into the layouts
+    if (direct) {
+        items.reserve(count);
+        for (size_t i = 0; i < count && direct; ++i) {
+            TextBox box;
+            const bool shown = PlaceText(at[i].x, at[i].y, texts[i], box);
+            direct = !shown || Stamped(*box.layout);
+            items.push_back(Item{rects[i], shown ? box.layout : nullptr, box.baseline - QPoint(m_origin.x, m_origin.y)});
         }
-        outlines(RECT{clip.left, clip.top, clip.right, middle});
-        if (lower.joinable())
-            lower.join();
+    }
+    if (!direct) {
+        for (size_t i = 0; i < count; ++i) {
+            Rectangle(&rects[i]);
+            TextOut(at[i].x, at[i].y, texts[i]);
+        }
         return;
     }
-    outlines(clip);
+    const uint32_t outline = PixelOf(m_pen->Color()), color = PixelOf(m_textColor);
+    const RECT clip = DeviceClip();
+    uint32_t* const bits = Row(0);
+    const qsizetype stride = m_stride / 4;
+    const POINT origin = m_origin;
+    // Each band takes every outline and text in order, so each pixel ends as it would one by one.
+    const auto draw = [&](const RECT& band) {
+        for (const Item& item : items) {
+            Outline(bits, stride, origin, item.rect, band, outline);
+            if (item.layout)
+                for (const PlacedStamp& g : item.layout->stamps)
+                    BlendStamp(bits, stride, band, item.baseline.x() + g.x, item.baseline.y() + g.y, *g.stamp, color);
+        }
+    };
+    if (count >= kShareFromFramedTexts &&
+        int64_t{clip.right - clip.left} * (clip.bottom - clip.top) >= kSharePixels &&
+        std::thread::hardware_concurrency() > 1)
+        OnBothCores(clip, draw);
+    else
+        draw(clip);
 }
 
 void CDC::ApplyPenAndBrush(QPainter* p) const
@@ -803,6 +876,56 @@ bool CDC::TextOut(int x, int y, const char* text, int count)
     return ExtTextOut(x, y, 0, nullptr, text, count > 0 ? static_cast<unsigned>(count) : 0u, nullptr);
 }
 
+bool CDC::PlaceText(int x, int y, std::string_view bytes, TextBox& box)
+{
+    // Text that cannot reach the clip box whatever its alignment draws nothing: skip its layout.
+    {
+        const int em = std::max(1, m_font->Font().pixelSize());
+        const int64_t reach = static_cast<int64_t>(bytes.size()) * em + 2 * em;
+        const RECT clip = DeviceClip();
+        const int64_t dx = static_cast<int64_t>(x) - m_origin.x, dy = static_cast<int64_t>(y) - m_origin.y;
+        if (dx + reach < clip.left || dx - reach > clip.right || dy + reach < clip.top || dy - reach > clip.bottom)
+            return false;
+    }
+    const QFontMetrics& fm = m_font->Metrics();
+    box.layout = m_keptLayouts ? &m_font->LayoutOf(bytes) : nullptr;
+    if (!box.layout)
+        box.text = Decode(bytes);
+    box.width = box.layout ? box.layout->width : fm.horizontalAdvance(box.text);
+    box.height = fm.ascent() + fm.descent();
+    box.left = x;
+    switch (m_textAlign & 6u) {
+    case TA_CENTER:
+        box.left = x - box.width / 2;
+        break;
+    case TA_RIGHT:
+        box.left = x - box.width;
+        break;
+    default:
+        break;
+    }
+    box.top = y;
+    switch (m_textAlign & 24u) {
+    case TA_BOTTOM:
+        box.top = y - box.height;
+        break;
+    case TA_BASELINE:
+        box.top = y - fm.ascent();
+        break;
+    default:
+        break;
+    }
+    box.baseline = QPoint(box.left, box.top + fm.ascent());
+    return true;
+}
+
+bool CDC::Stamped(const CFont::Layout& layout) const
+{
+    const QImage* surface = Surface();
+    return surface->format() == QImage::Format_RGB32 && surface->devicePixelRatio() == 1.0 &&
+           m_font->StampsDrawAsQt(PixelOf(m_textColor), layout);
+}
+
 bool CDC::ExtTextOut(int x, int y, unsigned options, const RECT* rect, const char* text, unsigned count, const int*)
 {
     if (!Surface())
@@ -811,46 +934,23 @@ bool CDC::ExtTextOut(int x, int y, unsigned options, const RECT* rect, const cha
         FillSolidRect(*rect, m_bkColor);
     if (!text || count == 0)
         return true;
-    // Text that cannot reach the clip box whatever its alignment draws nothing: skip its layout.
-    {
-        const int em = std::max(1, m_font->Font().pixelSize());
-        const int64_t reach = static_cast<int64_t>(count) * em + 2 * em;
-        const RECT clip = DeviceClip();
-        const int64_t dx = static_cast<int64_t>(x) - m_origin.x, dy = static_cast<int64_t>(y) - m_origin.y;
-        if (dx + reach < clip.left || dx - reach > clip.right || dy + reach < clip.top || dy - reach > clip.bottom)
-            return true;
-    }
-    const std::string_view bytes(text, count);
-    const QFont& font = m_font->Font();
-    const QFontMetrics& fm = m_font->Metrics();
-    const CFont::Layout* layout = m_keptLayouts ? &m_font->LayoutOf(bytes) : nullptr;
-    const QString s = layout ? QString() : Decode(bytes);
-    const int width = layout ? layout->width : fm.horizontalAdvance(s);
-    const int height = fm.ascent() + fm.descent();
-    int left = x;
-    switch (m_textAlign & 6u) {
-    case TA_CENTER:
-        left = x - width / 2;
-        break;
-    case TA_RIGHT:
-        left = x - width;
-        break;
-    default:
-        break;
-    }
-    int top = y;
-    switch (m_textAlign & 24u) {
-    case TA_BOTTOM:
-        top = y - height;
-        break;
-    case TA_BASELINE:
-        top = y - fm.ascent();
-        break;
-    default:
-        break;
-    }
+    m_font->TrimLayouts();
+    TextBox box;
+    if (!PlaceText(x, y, std::string_view(text, count), box))
+        return true;
     if (m_bkMode == OPAQUE)
-        FillSolidRect(RECT{left, top, left + width, top + height}, m_bkColor);
+        FillSolidRect(RECT{box.left, box.top, box.left + box.width, box.top + box.height}, m_bkColor);
+    // Stamped glyphs go straight into the pixels; an open painter stays open, as its drawing is
+    // done by the time each call returns.
+    if (box.layout && !(options & ETO_CLIPPED) && Stamped(*box.layout)) {
+        const RECT clip = DeviceClip();
+        uint32_t* bits = Row(0);
+        const uint32_t color = PixelOf(m_textColor);
+        const int bx = box.baseline.x() - m_origin.x, by = box.baseline.y() - m_origin.y;
+        for (const PlacedStamp& g : box.layout->stamps)
+            BlendStamp(bits, m_stride / 4, clip, bx + g.x, by + g.y, *g.stamp, color);
+        return true;
+    }
     QPainter* p = Painter();
     if (!p)
         return false;
@@ -859,27 +959,13 @@ bool CDC::ExtTextOut(int x, int y, unsigned options, const RECT* rect, const cha
                        Qt::IntersectClip);
         m_painterSet = false;
     }
-    const QPoint baseline(left, top + fm.ascent());
-    // Stamped glyphs go straight into the pixels; an open painter stays open, as its drawing is
-    // done by the time each call returns.
-    const QImage* surface = Surface();
-    if (layout && !(options & ETO_CLIPPED) && surface->format() == QImage::Format_RGB32 &&
-        surface->devicePixelRatio() == 1.0 && m_font->StampsDrawAsQt(PixelOf(m_textColor), *layout)) {
-        const RECT clip = DeviceClip();
-        uint32_t* bits = Row(0);
-        const uint32_t color = PixelOf(m_textColor);
-        const int x = baseline.x() - m_origin.x, y = baseline.y() - m_origin.y;
-        for (const PlacedStamp& g : layout->stamps)
-            BlendStamp(bits, m_stride / 4, clip, x + g.x, y + g.y, *g.stamp, color);
-        return true;
-    }
     p->setPen(QColor(GetRValue(m_textColor), GetGValue(m_textColor), GetBValue(m_textColor)));
-    if (layout) {
-        for (const QGlyphRun& run : layout->runs)
-            p->drawGlyphRun(baseline, run);
+    if (box.layout) {
+        for (const QGlyphRun& run : box.layout->runs)
+            p->drawGlyphRun(box.baseline, run);
     } else {
-        p->setFont(font);
-        p->drawText(baseline, s);
+        p->setFont(m_font->Font());
+        p->drawText(box.baseline, box.text);
     }
     return true;
 }

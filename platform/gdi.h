@@ -142,8 +142,10 @@ public:
         bool stamped = false;
     };
     // The layout of a CP932 text, made the first time the text is drawn in this font: the same
-    // labels are drawn frame after frame.
+    // labels are drawn frame after frame. It stays where it is until TrimLayouts.
     const Layout& LayoutOf(std::string_view cp932) const;
+    // Forgets every layout when there are too many kept.
+    void TrimLayouts() const;
     // True when this font's stamps draw text in color (a surface pixel) as Qt draws it; the first
     // question for each colour draws layout both ways and compares.
     bool StampsDrawAsQt(uint32_t color, const Layout& layout) const;
@@ -155,7 +157,11 @@ private:
     LOGFONTA m_lf;
     QFont m_font;
     mutable std::unique_ptr<QFontMetrics> m_metrics;
-    mutable QHash<QByteArray, Layout> m_layouts;
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    mutable std::unordered_map<std::string, Layout, TextHash, std::equal_to<>> m_layouts;
     mutable GlyphStampCache m_stamps;
     mutable std::unordered_map<uint32_t, bool> m_stampColors;
 };
@@ -215,6 +221,8 @@ public:
     void FillSolidRect(const RECT& r, COLORREF color);
     // Rectangle for each of many rectangles, the context's state looked at once.
     void Rectangles(const RECT* rects, size_t count);
+    // Rectangle(rects[i]) then TextOut(at[i], texts[i]) for each i in turn.
+    void FramedTexts(const RECT* rects, const POINT* at, const std::string_view* texts, size_t count);
 
     COLORREF SetPixelV(int x, int y, COLORREF color);
     // SetPixelV for each of many points in one colour, the context's state looked at once.
@@ -266,6 +274,17 @@ public:
     bool GetPixels(Pixels* out);
 
 private:
+    // Where a text goes in the current font and alignment (logical coordinates).
+    struct TextBox {
+        const CFont::Layout* layout = nullptr;  // null when layouts are not kept
+        QString text;                           // decoded, when they are not
+        int left = 0, top = 0, width = 0, height = 0;
+        QPoint baseline;  // the pen position on the baseline
+    };
+    // False when the text cannot reach the clip box, wherever its alignment puts it.
+    bool PlaceText(int x, int y, std::string_view bytes, TextBox& box);
+    // The layout's stamps draw it on this surface in the text colour as Qt would.
+    bool Stamped(const CFont::Layout& layout) const;
     QPainter* Painter();
     void EndPainter();
     // Row r of the surface for writing; the surface is detached once, not per pixel.

@@ -100,11 +100,12 @@ std::optional<GlyphStamp> StampOfGlyph(const QGlyphRun& model, quint32 glyph, in
     stamp.top = top - oy;
     stamp.width = right - left + 1;
     stamp.height = bottom - top + 1;
-    stamp.coverage.resize(static_cast<size_t>(stamp.width) * static_cast<size_t>(stamp.height));
+    stamp.stride = (stamp.width + 3) / 4 * 4;
+    stamp.coverage.assign(static_cast<size_t>(stamp.stride) * static_cast<size_t>(stamp.height), 0);
     for (int y = 0; y < stamp.height; ++y) {
         const auto* row = reinterpret_cast<const uint32_t*>(image.constScanLine(top + y)) + left;
         for (int x = 0; x < stamp.width; ++x)
-            stamp.coverage[static_cast<size_t>(y) * static_cast<size_t>(stamp.width) + static_cast<size_t>(x)] =
+            stamp.coverage[static_cast<size_t>(y) * static_cast<size_t>(stamp.stride) + static_cast<size_t>(x)] =
                 static_cast<uint8_t>(row[x] & 0xFF);
     }
     return stamp;
@@ -118,7 +119,7 @@ void BlendStampPlain(uint32_t* bits, qsizetype stride, const RECT& clip, int x, 
         return;
     for (int r = s.y0; r < s.y1; ++r) {
         uint32_t* d = bits + static_cast<qsizetype>(y + r) * stride + x;
-        const uint8_t* a = stamp.coverage.data() + static_cast<size_t>(r) * static_cast<size_t>(stamp.width);
+        const uint8_t* a = stamp.coverage.data() + static_cast<size_t>(r) * static_cast<size_t>(stamp.stride);
         for (int c = s.x0; c < s.x1; ++c)
             BlendPixel(d[c], color, a[c]);
     }
@@ -141,11 +142,13 @@ void BlendStamp(uint32_t* bits, qsizetype stride, const RECT& clip, int x, int y
         const __m128i t = _mm_mullo_epi16(v, a);
         return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), half), 8);
     };
+    // The padding is blended too where the clip leaves room for it: no coverage, no change.
+    const int padded = std::min(stamp.stride, clip.right - x);
     for (int r = s.y0; r < s.y1; ++r) {
         uint32_t* d = bits + static_cast<qsizetype>(y + r) * stride + x;
-        const uint8_t* a = stamp.coverage.data() + static_cast<size_t>(r) * static_cast<size_t>(stamp.width);
+        const uint8_t* a = stamp.coverage.data() + static_cast<size_t>(r) * static_cast<size_t>(stamp.stride);
         int c = s.x0;
-        for (; c + 4 <= s.x1; c += 4) {
+        for (; c + 4 <= padded; c += 4) {
             uint32_t four;
             std::memcpy(&four, a + c, 4);
             if (four == 0)

@@ -20,7 +20,10 @@
 struct GlyphStamp {
     int left = 0, top = 0;  // of the box, from the glyph's whole-pixel anchor on the baseline
     int width = 0, height = 0;
-    std::vector<uint8_t> coverage;  // width * height, row after row
+    // Rows are whole groups of four pixels, the last padded with no coverage, so that blending
+    // four at a time needs no tail.
+    int stride = 0;
+    std::vector<uint8_t> coverage;  // stride * height, row after row
 };
 
 // A stamp where a text puts it: the box's top-left corner from the pen position on the baseline.

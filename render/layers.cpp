@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -33,6 +34,11 @@ struct AxisPixels {
     std::vector<POINT> laterDots;  // the same, where only dots are drawn
     std::vector<POINT> dots;
     std::vector<RECT> rects;
+    // Tiles framed and labelled with their codes, in drawing order, and the codes' digits.
+    std::vector<Shown> framed;
+    std::vector<char> digits;
+    std::vector<std::string_view> codes;
+    std::vector<POINT> centres;
 };
 
 // From about a 1280 x 800 frame on, the second half of the tiles is walked on the other core,
@@ -75,9 +81,15 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
     const bool batchRects = !dots && !codes;
     pixels.dots.clear();
     pixels.rects.clear();
+    pixels.framed.clear();
     const auto draw = [&, dots, codes, batchDots, batchRects](const RECT& r, MeshCode code) {
         const POINT p1{r.left, r.bottom};
         const POINT p2{r.right, r.top};
+        if (codes && !dots) {
+            // Framed and labelled together once the walk is done.
+            pixels.framed.push_back(AxisPixels::Shown{r, code});
+            return;
+        }
         if (batchDots)
             pixels.dots.push_back(POINT{p1.x, p2.y});
         else if (dots)
@@ -134,6 +146,22 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
     }
     dc->SetPixelsV(pixels.dots.data(), pixels.dots.size(), RGB(255, 0, 255));
     dc->Rectangles(pixels.rects.data(), pixels.rects.size());
+    if (!pixels.framed.empty()) {
+        const size_t n = pixels.framed.size();
+        pixels.digits.resize(n * sizeof text);
+        pixels.codes.clear();
+        pixels.centres.clear();
+        pixels.rects.clear();
+        for (size_t i = 0; i < n; ++i) {
+            const AxisPixels::Shown& tile = pixels.framed[i];
+            char* first = pixels.digits.data() + i * sizeof text;
+            const char* end = std::to_chars(first, first + sizeof text, tile.code).ptr;
+            pixels.codes.emplace_back(first, static_cast<size_t>(end - first));
+            pixels.centres.push_back(POINT{(tile.rect.left + tile.rect.right) / 2, (tile.rect.bottom + tile.rect.top) / 2});
+            pixels.rects.push_back(tile.rect);
+        }
+        dc->FramedTexts(pixels.rects.data(), pixels.centres.data(), pixels.codes.data(), n);
+    }
     dc->SelectObject(oldFont);
     dc->SelectObject(oldPen);
 }

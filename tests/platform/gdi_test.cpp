@@ -423,3 +423,61 @@ TEST(CDC, TextAfterAClippedTextAndAnOriginChangeIsWholeAndMoved)
     EXPECT_EQ(image.copy(50, 0, 150, 60), first.copy(0, 0, 150, 60));
     EXPECT_EQ(lit(image), lit(first));
 }
+
+// Each tile's outline and then its code, for a frame large enough to be drawn in two bands: as
+// drawn one by one, with texts new to the font on the way, stamped or (underlined) not.
+TEST(CDC, FramedTextsAreEachOutlineThenItsText)
+{
+    constexpr int kW = 1400, kH = 800;
+    unsigned seed = 777;
+    const auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<unsigned>(n));
+    };
+    std::vector<RECT> rects;
+    std::vector<POINT> at;
+    std::vector<std::string> texts;
+    for (int i = 0; i < 700; ++i) {
+        const int x = next(kW + 200) - 100, y = next(kH + 200) - 100, w = 2 + next(120), h = 2 + next(90);
+        rects.push_back(RECT{x, y, x + w, y + h});
+        at.push_back(POINT{x + w / 2, y + h / 2});
+        texts.push_back(std::to_string(50000000 + i * 7919));
+    }
+    rects.push_back(RECT{-5, kH / 2 - 40, kW + 5, kH / 2 + 40});  // across both bands
+    at.push_back(POINT{kW / 2, kH / 2 + 3});
+    texts.push_back("5339-46-11");
+    const std::vector<std::string_view> views(texts.begin(), texts.end());
+    CPen pen(PS_SOLID, 1, RGB(205, 41, 144));
+    for (bool underline : {false, true}) {
+        LOGFONTA lf;
+        lf.lfHeight = -11;
+        lf.lfUnderline = underline;
+        std::strcpy(lf.lfFaceName, "MS gothic");
+        CFont oneFont, batchFont;
+        ASSERT_TRUE(oneFont.CreateFontIndirect(&lf));
+        ASSERT_TRUE(batchFont.CreateFontIndirect(&lf));
+        QImage one(kW, kH, QImage::Format_RGB32);
+        one.fill(0xFF203040u);
+        QImage batch = one.copy();
+        for (QImage* image : {&one, &batch}) {
+            CDC dc(image);
+            dc.SetWindowOrg(-3, 5);
+            dc.SetDeviceClip(RECT{2, 3, kW - 4, kH - 6});
+            dc.SelectObject(&pen);
+            dc.SelectStockObject(NULL_BRUSH);
+            dc.SelectObject(image == &one ? &oneFont : &batchFont);
+            dc.SetTextAlign(TA_CENTER | TA_BOTTOM);
+            dc.SetBkMode(TRANSPARENT);
+            dc.SetTextColor(RGB(255, 255, 255));
+            if (image == &one) {
+                for (size_t i = 0; i < rects.size(); ++i) {
+                    dc.Rectangle(&rects[i]);
+                    dc.TextOut(at[i].x, at[i].y, views[i]);
+                }
+            } else {
+                dc.FramedTexts(rects.data(), at.data(), views.data(), rects.size());
+            }
+        }
+        EXPECT_EQ(Difference(one, batch), "") << (underline ? "underlined" : "stamped");
+    }
+}

@@ -50,7 +50,7 @@ LOGFONTA Face(int height, int weight = FW_NORMAL, const char* face = "MS gothic"
 TEST(GlyphStamps, BlendingAgreesForEveryChannelAndCoverage)
 {
     GlyphStamp stamp;
-    stamp.width = 256;
+    stamp.width = stamp.stride = 256;
     stamp.height = 256;
     stamp.coverage.resize(256 * 256);
     for (int y = 0; y < 256; ++y)
