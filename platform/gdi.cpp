@@ -813,11 +813,23 @@ void CDC::SetPixelsV(const POINT* points, size_t count, COLORREF color)
     const RECT clip = DeviceClip();
     EndPainter();
     const uint32_t pixel = PixelOf(color);
-    for (size_t i = 0; i < count; ++i) {
-        const int x = points[i].x - m_origin.x, y = points[i].y - m_origin.y;
-        if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
-            Row(y)[x] = pixel;
-    }
+    uint32_t* const bits = Row(0);
+    const qsizetype stride = m_stride / 4;
+    const POINT origin = m_origin;
+    const auto set = [=](const RECT& band) {
+        for (size_t i = 0; i < count; ++i) {
+            const int x = points[i].x - origin.x, y = points[i].y - origin.y;
+            if (x >= band.left && x < band.right && y >= band.top && y < band.bottom)
+                bits[y * stride + x] = pixel;
+        }
+    };
+    // Many points of a large frame: the lower rows set on the other core. One colour, so the
+    // order of the points does not matter.
+    if (count >= kShareFromRectangles && int64_t{clip.right - clip.left} * (clip.bottom - clip.top) >= kSharePixels &&
+        std::thread::hardware_concurrency() > 1)
+        OnBothCores(clip, set);
+    else
+        set(clip);
 }
 
 COLORREF CDC::GetPixel(int x, int y) const

@@ -291,6 +291,25 @@ TEST(CDC, ManyPixelsAtOnceAreThoseSetOneByOne)
         EXPECT_EQ(one.image, many.image);
         EXPECT_GT(many.Count(kRed), 50);
     }
+    // Enough of them on a large frame to be set in two bands, the lower on the other core.
+    QImage oneLarge(1400, 800, QImage::Format_RGB32), manyLarge(1400, 800, QImage::Format_RGB32);
+    oneLarge.fill(0xFF000000u);
+    manyLarge.fill(0xFF000000u);
+    std::vector<POINT> scattered;
+    unsigned seed = 99;
+    for (int i = 0; i < 40000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        scattered.push_back(POINT{static_cast<int>(seed >> 8) % 1500 - 50, static_cast<int>(seed >> 4) % 900 - 50});
+    }
+    CDC one(&oneLarge), many(&manyLarge);
+    for (CDC* dc : {&one, &many}) {
+        dc->SetWindowOrg(3, -2);
+        dc->SetDeviceClip(RECT{1, 2, 1397, 796});
+    }
+    for (POINT p : scattered)
+        one.SetPixelV(p.x, p.y, kRed);
+    many.SetPixelsV(scattered.data(), scattered.size(), kRed);
+    EXPECT_EQ(Difference(oneLarge, manyLarge), "");
 }
 
 // Outlines written as pixels, one by one and many at once, against QPainter's aliased cosmetic
