@@ -22,6 +22,8 @@ constexpr size_t kShareFromRectangles = 20000;
 constexpr int64_t kSharePixels = 1 << 20;
 // Framed texts (a tile's outline and its code) from this many on such a frame.
 constexpr size_t kShareFromFramedTexts = 200;
+// Line segments in one colour from this many.
+constexpr size_t kShareFromSegments = 2000;
 
 // A hollow outline as Rectangle writes it with a one-pixel pen, only its pixels inside band
 // (device coordinates).
@@ -69,6 +71,72 @@ void OnBothCores(const RECT& clip, Fn&& fn)
     fn(upper);
     if (other.joinable())
         other.join();
+}
+
+// A one-pixel line from (x0, y0) up to but not including (x1, y1), device coordinates, only
+// its pixels inside clip.
+void ThinLinePixels(uint32_t* bits, qsizetype stride, int x0, int y0, int x1, int y1, uint32_t pixel, const RECT& clip)
+{
+    // Device coordinates. Pixels i = 0 .. n - 1 along the major axis: the end pixel is excluded.
+    const int64_t dx = static_cast<int64_t>(x1) - x0;
+    const int64_t dy = static_cast<int64_t>(y1) - y0;
+    const int64_t adx = dx < 0 ? -dx : dx;
+    const int64_t ady = dy < 0 ? -dy : dy;
+    const int sx = dx < 0 ? -1 : 1;
+    const int sy = dy < 0 ? -1 : 1;
+    const bool xMajor = adx >= ady;
+    const int64_t n = xMajor ? adx : ady;
+    if (n == 0)
+        return;
+    if (dy == 0) {
+        if (y0 < clip.top || y0 >= clip.bottom)
+            return;
+        const int left = std::max(sx > 0 ? x0 : x1 + 1, clip.left), right = std::min(sx > 0 ? x1 : x0 + 1, clip.right);
+        if (left < right)
+            std::fill(bits + static_cast<qsizetype>(y0) * stride + left, bits + static_cast<qsizetype>(y0) * stride + right,
+                      pixel);
+        return;
+    }
+    // Limit i to the part of the major axis that lies inside the clip box.
+    const int64_t major0 = xMajor ? x0 : y0;
+    const int s = xMajor ? sx : sy;
+    const int64_t lo = xMajor ? clip.left : clip.top;
+    const int64_t hi = xMajor ? clip.right : clip.bottom;
+    int64_t iFirst, iEnd;
+    if (s > 0) {
+        iFirst = lo - major0;
+        iEnd = hi - major0;
+    } else {
+        iFirst = major0 - hi + 1;
+        iEnd = major0 - lo + 1;
+    }
+    iFirst = std::max<int64_t>(iFirst, 0);
+    iEnd = std::min<int64_t>(iEnd, n);
+    if (iFirst >= iEnd)
+        return;
+    // The minor step of pixel i is (2 i m + n) / (2 n), rounded down; from the first pixel on,
+    // its quotient and remainder are carried instead of dividing for every pixel (2 m <= 2 n).
+    const int64_t minorDelta = xMajor ? ady : adx;
+    const int64_t twoN = 2 * n, twoM = 2 * minorDelta;
+    const int64_t start = 2 * iFirst * minorDelta + n;
+    int64_t minorStep = start / twoN, rest = start % twoN;
+    const int64_t minor0 = xMajor ? y0 : x0, minorLo = xMajor ? clip.top : clip.left,
+                  minorHi = xMajor ? clip.bottom : clip.right;
+    const int sMinor = xMajor ? sy : sx;
+    for (int64_t i = iFirst; i < iEnd; ++i) {
+        const int64_t major = major0 + s * i, minor = minor0 + sMinor * minorStep;
+        if (minor >= minorLo && minor < minorHi) {
+            if (xMajor)
+                bits[minor * stride + major] = pixel;
+            else
+                bits[major * stride + minor] = pixel;
+        }
+        rest += twoM;
+        if (rest >= twoN) {
+            rest -= twoN;
+            ++minorStep;
+        }
+    }
 }
 
 } // namespace
@@ -512,54 +580,40 @@ void CDC::HLine(int x0, int x1, int y, uint32_t pixel, const RECT& clip)
 
 void CDC::ThinLine(int x0, int y0, int x1, int y1, uint32_t pixel, const RECT& clip)
 {
-    // Device coordinates. Pixels i = 0 .. n - 1 along the major axis: the end pixel is excluded.
-    const int64_t dx = static_cast<int64_t>(x1) - x0;
-    const int64_t dy = static_cast<int64_t>(y1) - y0;
-    const int64_t adx = dx < 0 ? -dx : dx;
-    const int64_t ady = dy < 0 ? -dy : dy;
-    const int sx = dx < 0 ? -1 : 1;
-    const int sy = dy < 0 ? -1 : 1;
-    const bool xMajor = adx >= ady;
-    const int64_t n = xMajor ? adx : ady;
-    if (n == 0)
+    uint32_t* const bits = Row(0);  // sets m_stride
+    ThinLinePixels(bits, m_stride / 4, x0, y0, x1, y1, pixel, clip);
+}
+
+void CDC::Segments(const POINT* ends, size_t count)
+{
+    if (count == 0)
         return;
-    if (dy == 0) {
-        if (sx > 0)
-            HLine(x0, x1, y0, pixel, clip);
-        else
-            HLine(x1 + 1, x0 + 1, y0, pixel, clip);
-        return;
-    }
-    // Limit i to the part of the major axis that lies inside the clip box.
-    const int64_t major0 = xMajor ? x0 : y0;
-    const int s = xMajor ? sx : sy;
-    const int64_t lo = xMajor ? clip.left : clip.top;
-    const int64_t hi = xMajor ? clip.right : clip.bottom;
-    int64_t iFirst, iEnd;
-    if (s > 0) {
-        iFirst = lo - major0;
-        iEnd = hi - major0;
-    } else {
-        iFirst = major0 - hi + 1;
-        iEnd = major0 - lo + 1;
-    }
-    iFirst = std::max<int64_t>(iFirst, 0);
-    iEnd = std::min<int64_t>(iEnd, n);
-    const int64_t minorDelta = xMajor ? ady : adx;
-    for (int64_t i = iFirst; i < iEnd; ++i) {
-        const int64_t minorStep = (2 * i * minorDelta + n) / (2 * n);
-        int64_t x, y;
-        if (xMajor) {
-            x = x0 + sx * i;
-            y = y0 + sy * minorStep;
-        } else {
-            y = y0 + sy * i;
-            x = x0 + sx * minorStep;
+    if (!Surface() || !m_pen->IsValid() || m_pen->Style() == PS_NULL || m_pen->Width() > 1) {
+        for (size_t i = 0; i < count; ++i) {
+            MoveTo(ends[2 * i].x, ends[2 * i].y);
+            LineTo(ends[2 * i + 1].x, ends[2 * i + 1].y);
         }
-        if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom)
-            continue;
-        Row(static_cast<int>(y))[x] = pixel;
+        return;
     }
+    m_pos = ends[2 * count - 1];
+    EndPainter();
+    const uint32_t pixel = PixelOf(m_pen->Color());
+    const RECT clip = DeviceClip();
+    uint32_t* const bits = Row(0);
+    const qsizetype stride = m_stride / 4;
+    const POINT origin = m_origin;
+    const auto draw = [=](const RECT& band) {
+        for (size_t i = 0; i < count; ++i)
+            ThinLinePixels(bits, stride, ends[2 * i].x - origin.x, ends[2 * i].y - origin.y, ends[2 * i + 1].x - origin.x,
+                           ends[2 * i + 1].y - origin.y, pixel, band);
+    };
+    // Many lines of a large frame: the lower rows on the other core. One colour, so the order of
+    // the lines does not matter, and each line's pixels do not depend on the clip.
+    if (count >= kShareFromSegments && int64_t{clip.right - clip.left} * (clip.bottom - clip.top) >= kSharePixels &&
+        std::thread::hardware_concurrency() > 1)
+        OnBothCores(clip, draw);
+    else
+        draw(clip);
 }
 
 POINT CDC::MoveTo(int x, int y)
@@ -736,8 +790,8 @@ void CDC::FramedTexts(const RECT* rects, const POINT* at, const std::string_view
         for (const Item& item : items) {
             Outline(bits, stride, origin, item.rect, band, outline);
             if (item.layout)
-                for (const PlacedStamp& g : item.layout->stamps)
-                    BlendStamp(bits, stride, band, item.baseline.x() + g.x, item.baseline.y() + g.y, *g.stamp, color);
+                BlendStamps(bits, stride, band, item.baseline.x(), item.baseline.y(), item.layout->stamps.data(),
+                            item.layout->stamps.size(), color);
         }
     };
     if (count >= kShareFromFramedTexts &&
@@ -959,8 +1013,7 @@ bool CDC::ExtTextOut(int x, int y, unsigned options, const RECT* rect, const cha
         uint32_t* bits = Row(0);
         const uint32_t color = PixelOf(m_textColor);
         const int bx = box.baseline.x() - m_origin.x, by = box.baseline.y() - m_origin.y;
-        for (const PlacedStamp& g : box.layout->stamps)
-            BlendStamp(bits, m_stride / 4, clip, bx + g.x, by + g.y, *g.stamp, color);
+        BlendStamps(bits, m_stride / 4, clip, bx, by, box.layout->stamps.data(), box.layout->stamps.size(), color);
         return true;
     }
     QPainter* p = Painter();

@@ -212,6 +212,8 @@ public:
 
     POINT MoveTo(int x, int y);
     bool LineTo(int x, int y);
+    // MoveTo(ends[2 i]) then LineTo(ends[2 i + 1]) for each of count segments in turn.
+    void Segments(const POINT* ends, size_t count);
     POINT GetCurrentPosition() const { return m_pos; }
     bool Rectangle(int left, int top, int right, int bottom);
     bool Rectangle(const RECT* r) { return Rectangle(r->left, r->top, r->right, r->bottom); }

@@ -20,8 +20,8 @@
 struct GlyphStamp {
     int left = 0, top = 0;  // of the box, from the glyph's whole-pixel anchor on the baseline
     int width = 0, height = 0;
-    // Rows are whole groups of four pixels, the last padded with no coverage, so that blending
-    // four at a time needs no tail.
+    // Rows are whole groups of eight pixels, the last padded with no coverage, so that blending
+    // eight or four at a time needs no tail.
     int stride = 0;
     std::vector<uint8_t> coverage;  // stride * height, row after row
 };
@@ -38,12 +38,17 @@ struct PlacedStamp {
 // when it has no box that holds it.
 std::optional<GlyphStamp> StampOfGlyph(const QGlyphRun& model, quint32 glyph, int fx64, QImage::Format format);
 
-// Blends colour (0xAARRGGBB, opaque) through the stamp's coverage into 32-bit pixels, the box's
-// corner at device (x, y), writes limited to clip: each channel becomes
-// c * a / 255 + d * (255 - a) / 255, each product rounded as Qt's raster engine rounds it.
-void BlendStamp(uint32_t* bits, qsizetype stride, const RECT& clip, int x, int y, const GlyphStamp& stamp,
-                uint32_t color);
-// The same one pixel at a time, as a reference.
+// Blends colour (0xAARRGGBB, opaque) through each stamp's coverage into 32-bit pixels, a text's
+// pen position at device (x, y), writes limited to clip: each channel becomes
+// c * a / 255 + d * (255 - a) / 255, each product rounded as Qt's raster engine rounds it. The
+// widest way this processor has.
+void BlendStamps(uint32_t* bits, qsizetype stride, const RECT& clip, int x, int y, const PlacedStamp* stamps,
+                 size_t count, uint32_t color);
+// The same one way in particular; false when this processor or build has no such way.
+enum class StampBlending { Fastest, OneAtATime, FourAtATime, EightAtATime };
+bool BlendStampsWith(StampBlending how, uint32_t* bits, qsizetype stride, const RECT& clip, int x, int y,
+                     const PlacedStamp* stamps, size_t count, uint32_t color);
+// One stamp, one pixel at a time: the reference.
 void BlendStampPlain(uint32_t* bits, qsizetype stride, const RECT& clip, int x, int y, const GlyphStamp& stamp,
                      uint32_t color);
 

@@ -261,23 +261,28 @@ void DrawBoundaryLines(CDC* dc, CTesseloView& view)
     CPen* old = dc->SelectObject(&view.m_penBoundary);
     const MapViewport& vp = view.m_vp;
     const double west = vp.topLeft.lon, north = vp.topLeft.lat, east = vp.bottomRight.lon, south = vp.bottomRight.lat;
+    // Each line's segments, then all of them in one call.
+    static std::vector<POINT> ends;
+    ends.clear();
     for (const BoundaryBox& b : BoundaryBoxes()) {
         if (b.east < west || b.west > east || b.south > north || b.north < south)
             continue;
-        POINT last{};
+        POINT from{}, last{};
         bool haveLast = false;
         for (size_t k = b.first; k < b.end; ++k) {
             const POINT p = GeoToClient(vp, GeoPoint{g_boundaryPoints[k].x, g_boundaryPoints[k].y});
             if (k == b.first) {
-                dc->MoveTo(p.x, p.y);
+                from = p;
                 haveLast = false;
             } else if (!haveLast || !(p == last)) {
-                dc->LineTo(p.x, p.y);
-                last = p;
+                ends.push_back(from);
+                ends.push_back(p);
+                from = last = p;
                 haveLast = true;
             }
         }
     }
+    dc->Segments(ends.data(), ends.size() / 2);
     dc->SelectObject(old);
 }
 

@@ -500,3 +500,60 @@ TEST(CDC, FramedTextsAreEachOutlineThenItsText)
         EXPECT_EQ(Difference(one, batch), "") << (underline ? "underlined" : "stamped");
     }
 }
+
+// One-pixel lines against the rule they follow, pixel i of n along the major axis stepping
+// (2 i m + n) / (2 n) along the minor one: one by one, and many at once on a frame large enough
+// to be drawn in two bands, cut by each edge of the clip box.
+TEST(CDC, ManyLinesAreThoseDrawnOneByOneByTheirRule)
+{
+    constexpr int kW = 1400, kH = 800;
+    const RECT clip{3, 2, kW - 5, kH - 1};
+    const POINT origin{-4, 6};
+    unsigned seed = 4242;
+    const auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<unsigned>(n));
+    };
+    std::vector<POINT> ends;
+    for (int i = 0; i < 3000; ++i) {
+        const POINT a{next(kW + 400) - 200, next(kH + 400) - 200};
+        const int len = i % 10 == 0 ? 1500 : 40;
+        const POINT b = i % 7 == 0 ? POINT{a.x + next(2 * len) - len, a.y}  // horizontal
+                                   : POINT{a.x + next(2 * len) - len, a.y + next(2 * len) - len};
+        ends.push_back(a);
+        ends.push_back(b);
+    }
+    QImage rule(kW, kH, QImage::Format_RGB32);
+    rule.fill(0xFF000000u);
+    for (size_t k = 0; k < ends.size(); k += 2) {
+        const int64_t x0 = ends[k].x - origin.x, y0 = ends[k].y - origin.y;
+        const int64_t dx = ends[k + 1].x - ends[k].x, dy = ends[k + 1].y - ends[k].y;
+        const int64_t n = std::max(std::abs(dx), std::abs(dy)), m = std::min(std::abs(dx), std::abs(dy));
+        for (int64_t i = 0; i < n; ++i) {
+            const int64_t step = (2 * i * m + n) / (2 * n);
+            const bool xMajor = std::abs(dx) >= std::abs(dy);
+            const int64_t x = x0 + (dx < 0 ? -1 : 1) * (xMajor ? i : step);
+            const int64_t y = y0 + (dy < 0 ? -1 : 1) * (xMajor ? step : i);
+            if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
+                rule.setPixel(static_cast<int>(x), static_cast<int>(y), 0xFFFF0000u);
+        }
+    }
+    QImage one(kW, kH, QImage::Format_RGB32), many(kW, kH, QImage::Format_RGB32);
+    one.fill(0xFF000000u);
+    many.fill(0xFF000000u);
+    CPen pen(PS_SOLID, 1, kRed);
+    CDC oneDc(&one), manyDc(&many);
+    for (CDC* dc : {&oneDc, &manyDc}) {
+        dc->SetWindowOrg(origin.x, origin.y);
+        dc->SetDeviceClip(clip);
+        dc->SelectObject(&pen);
+    }
+    for (size_t k = 0; k < ends.size(); k += 2) {
+        oneDc.MoveTo(ends[k].x, ends[k].y);
+        oneDc.LineTo(ends[k + 1].x, ends[k + 1].y);
+    }
+    manyDc.Segments(ends.data(), ends.size() / 2);
+    EXPECT_EQ(Difference(one, rule), "");
+    EXPECT_EQ(Difference(many, rule), "");
+    EXPECT_EQ(manyDc.GetCurrentPosition(), ends.back());
+}

@@ -45,8 +45,9 @@ LOGFONTA Face(int height, int weight = FW_NORMAL, const char* face = "MS gothic"
 
 } // namespace
 
-// Every colour channel over every background channel at every coverage: the four-at-a-time
-// blending and the pixel-at-a-time one agree, and full and empty coverage are exact.
+// Every colour channel over every background channel at every coverage: blending four and
+// eight pixels at a time agrees with one at a time, whole and cut by the clip's right edge
+// inside a group, and full and empty coverage are exact.
 TEST(GlyphStamps, BlendingAgreesForEveryChannelAndCoverage)
 {
     GlyphStamp stamp;
@@ -56,27 +57,38 @@ TEST(GlyphStamps, BlendingAgreesForEveryChannelAndCoverage)
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x)
             stamp.coverage[static_cast<size_t>(y * 256 + x)] = static_cast<uint8_t>(x);
+    const PlacedStamp placed{&stamp, 0, 0};
     QImage background(258, 256, QImage::Format_RGB32);
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 258; ++x)
             background.setPixel(x, y, 0xFF000000u | (uint32_t(y) << 16) | (uint32_t(255 - y) << 8) | uint32_t(y ^ 0x5A));
-    int wrong = 0;
-    for (uint32_t c = 0; c < 256; ++c) {
-        const uint32_t color = 0xFF000000u | (c << 16) | ((c * 7 & 255) << 8) | (255 - c);
-        QImage four = background.copy(), plain = background.copy();
-        // One column in: the rows start off the four-pixel grid of the image.
-        const RECT clip{0, 0, 258, 256};
-        BlendStamp(reinterpret_cast<uint32_t*>(four.bits()), four.bytesPerLine() / 4, clip, 1, 0, stamp, color);
-        BlendStampPlain(reinterpret_cast<uint32_t*>(plain.bits()), plain.bytesPerLine() / 4, clip, 1, 0, stamp, color);
-        wrong += four != plain;
-        for (int y = 0; y < 256; ++y) {
-            wrong += plain.pixel(1, y) != background.pixel(1, y);     // coverage 0
-            wrong += plain.pixel(256, y) != color;                   // coverage 255
-            wrong += plain.pixel(0, y) != background.pixel(0, y);     // outside the box
-            wrong += plain.pixel(257, y) != background.pixel(257, y);
+    int wrong = 0, ways = 0;
+    for (StampBlending how : {StampBlending::FourAtATime, StampBlending::EightAtATime, StampBlending::Fastest}) {
+        for (int right : {258, 203}) {
+            const RECT clip{0, 0, right, 256};
+            for (uint32_t c = 0; c < 256; c += (right == 258 ? 1 : 15)) {
+                const uint32_t color = 0xFF000000u | (c << 16) | ((c * 7 & 255) << 8) | (255 - c);
+                QImage wide = background.copy(), plain = background.copy();
+                // One column in: the rows start off the image's groups of four and eight.
+                if (!BlendStampsWith(how, reinterpret_cast<uint32_t*>(wide.bits()), wide.bytesPerLine() / 4, clip, 1,
+                                     0, &placed, 1, color))
+                    break;
+                ++ways;
+                BlendStampPlain(reinterpret_cast<uint32_t*>(plain.bits()), plain.bytesPerLine() / 4, clip, 1, 0, stamp,
+                                color);
+                wrong += wide != plain;
+                for (int y = 0; y < 256; ++y) {
+                    wrong += plain.pixel(1, y) != background.pixel(1, y);  // coverage 0
+                    wrong += plain.pixel(0, y) != background.pixel(0, y);  // outside the box
+                    wrong += plain.pixel(right - 1, y) != background.pixel(right - 1, y) && right == 258;
+                    wrong += right == 258 && plain.pixel(256, y) != color;  // coverage 255
+                    wrong += right < 258 && plain.pixel(right, y) != background.pixel(right, y);  // clipped off
+                }
+            }
         }
     }
     EXPECT_EQ(wrong, 0);
+    EXPECT_GE(ways, 2 * (256 + 18));  // four at a time and the fastest, at least
 }
 
 // The faces and sizes of the map, digits and Japanese names, in several colours, at every
