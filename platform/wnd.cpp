@@ -244,6 +244,8 @@ void CWnd::SyncSize()
     m_deliveredSize = size();
     ResizeSurface(width(), height());
     OnSize(SIZE_RESTORED, width(), height());
+    // Redrawn whole at its new size, erased first, as a window of the default class is.
+    InvalidateRect(nullptr, true);
 }
 
 void CWnd::resizeEvent(QResizeEvent* event)

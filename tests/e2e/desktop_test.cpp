@@ -497,6 +497,36 @@ TEST_F(Desktop, StartUpPictureGivesWayToTheMap)
     EXPECT_TRUE(app.Running());
 }
 
+// Resized by the window manager, smaller and then larger again, the window draws the map again,
+// whole, at each new size: the scales of the start stay, and the centre moves to the middle.
+TEST_F(Desktop, AResizedWindowIsDrawnWholeAtItsNewSize)
+{
+    WaitForMap();
+    const Geometry start = frame;
+    const int startMapHeight = mapHeight;
+    std::string script;
+    for (const auto& [dw, dh] : {std::pair{-260, -180}, std::pair{-60, -40}}) {
+        const int width = start.width + dw, height = start.height + dh;
+        Xdo("windowsize " + window + " " + std::to_string(width) + " " + std::to_string(height));
+        Geometry now;
+        ASSERT_TRUE(WaitFor([&] {
+            now = WindowGeometry(window);
+            return now.width == width && now.height == height;
+        })) << "the window manager did not resize the window to " << width << " x " << height;
+        const int mapH = startMapHeight + dh;
+        // The same window driven off screen from the start size through the same sizes, then
+        // drawn again at the start zoom, whatever a resize draws there.
+        script += "size " + std::to_string(width) + " " + std::to_string(mapH) + "\n";
+        frame = start;
+        mapHeight = startMapHeight;
+        const QImage expected = DriveMap(script + "zoom 0.6\n");
+        ASSERT_EQ(expected.size(), QSize(width, mapH));
+        frame = now;
+        mapHeight = mapH;
+        ExpectMap(expected, "at " + std::to_string(width) + " x " + std::to_string(height));
+    }
+}
+
 TEST_F(Desktop, WheelZoomsAboutThePointerRightDragPansRightDoubleClickGoesHome)
 {
     WaitForMap();

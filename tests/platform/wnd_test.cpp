@@ -145,6 +145,24 @@ TEST_F(WndTest, ResizeDeliversTheSizeOnce)
     EXPECT_EQ(r, (RECT{0, 0, 100, 70}));
 }
 
+// A window made larger (maximised, say) is erased and painted whole at its new size, not left
+// showing its old picture with the new part black.
+TEST_F(WndTest, ResizeRepaintsTheWholeWindow)
+{
+    const int paints = w.paints, erases = w.erases;
+    w.resize(120, 90);
+    QApplication::processEvents();
+    w.SyncSize();
+    QApplication::processEvents();
+    EXPECT_EQ(w.paints, paints + 1);
+    EXPECT_EQ(w.erases, erases + 1);
+    const QImage& surface = w.Surface();
+    ASSERT_EQ(surface.size(), QSize(120, 90));
+    const QRgb painted = qRgb(w.paints, 0, 0);
+    EXPECT_EQ(surface.pixel(0, 0), painted);
+    EXPECT_EQ(surface.pixel(119, 89), painted);
+}
+
 namespace {
 
 // Paints rows of changing colours, so that a row out of place shows.
