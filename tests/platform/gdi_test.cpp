@@ -1,4 +1,5 @@
 #include "platform/gdi.h"
+#include "tests/image_difference.h"
 #include "platform/qtext.h"
 
 #include <QPainter>
@@ -25,18 +26,6 @@ struct Canvas {
         return n;
     }
 };
-
-// The first pixel where two images differ and how many do; empty when none.
-std::string Difference(const QImage& a, const QImage& b)
-{
-    int count = 0;
-    std::string first;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0)
-                first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
-    return count ? first + " and " + std::to_string(count - 1) + " more" : std::string();
-}
 
 } // namespace
 
@@ -309,7 +298,7 @@ TEST(CDC, ManyPixelsAtOnceAreThoseSetOneByOne)
     for (POINT p : scattered)
         one.SetPixelV(p.x, p.y, kRed);
     many.SetPixelsV(scattered.data(), scattered.size(), kRed);
-    EXPECT_EQ(Difference(oneLarge, manyLarge), "");
+    EXPECT_EQ(FirstDifference(oneLarge, manyLarge), "");
 }
 
 // Outlines written as pixels, one by one and many at once, against QPainter's aliased cosmetic
@@ -372,8 +361,8 @@ TEST(CDC, ManyHollowRectanglesAreQPaintersOutlines)
             if (std::abs(r.right - r.left) < 1000)
                 drawn.push_back(r);
         many.dc.Rectangles(drawn.data(), drawn.size());
-        EXPECT_EQ(Difference(one.image, painted), "");
-        EXPECT_EQ(Difference(many.image, painted), "");
+        EXPECT_EQ(FirstDifference(one.image, painted), "");
+        EXPECT_EQ(FirstDifference(many.image, painted), "");
         EXPECT_GT(many.Count(kRed), 300);
         // The huge one: its edges lie outside the clip, so nothing of it is drawn.
         Canvas huge;
@@ -411,7 +400,7 @@ TEST(CDC, ManyRectanglesOnALargeImageAreThoseDrawnOneByOne)
     for (const RECT& r : rects)
         one.Rectangle(&r);
     many.Rectangles(rects.data(), rects.size());
-    EXPECT_EQ(Difference(oneImage, manyImage), "");
+    EXPECT_EQ(FirstDifference(oneImage, manyImage), "");
 }
 
 TEST(CDC, TextAfterAClippedTextAndAnOriginChangeIsWholeAndMoved)
@@ -497,7 +486,7 @@ TEST(CDC, FramedTextsAreEachOutlineThenItsText)
                 dc.FramedTexts(rects.data(), at.data(), views.data(), rects.size());
             }
         }
-        EXPECT_EQ(Difference(one, batch), "") << (underline ? "underlined" : "stamped");
+        EXPECT_EQ(FirstDifference(one, batch), "") << (underline ? "underlined" : "stamped");
     }
 }
 
@@ -553,7 +542,7 @@ TEST(CDC, ManyLinesAreThoseDrawnOneByOneByTheirRule)
         oneDc.LineTo(ends[k + 1].x, ends[k + 1].y);
     }
     manyDc.Segments(ends.data(), ends.size() / 2);
-    EXPECT_EQ(Difference(one, rule), "");
-    EXPECT_EQ(Difference(many, rule), "");
+    EXPECT_EQ(FirstDifference(one, rule), "");
+    EXPECT_EQ(FirstDifference(many, rule), "");
     EXPECT_EQ(manyDc.GetCurrentPosition(), ends.back());
 }

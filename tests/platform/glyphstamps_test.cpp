@@ -1,6 +1,7 @@
 // Texts blended from glyph stamps against Qt's own drawing of them, pixel for pixel.
 #include "platform/gdi.h"
 #include "platform/glyphstamps.h"
+#include "tests/image_difference.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -21,17 +22,6 @@ QImage Patterned(int w, int h, uint32_t seed)
         }
     }
     return image;
-}
-
-std::string Difference(const QImage& a, const QImage& b)
-{
-    int count = 0;
-    std::string first;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0)
-                first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
-    return count ? first + " and " + std::to_string(count - 1) + " more" : std::string();
 }
 
 LOGFONTA Face(int height, int weight = FW_NORMAL, const char* face = "MS gothic")
@@ -120,7 +110,7 @@ TEST(GlyphStamps, TextsAsQtDrawsThem)
                     // Drawn over itself shifted by one pixel: the second blends over the first.
                     dc.TextOut(31, 21, text, static_cast<int>(std::strlen(text)));
                 }
-                EXPECT_EQ(Difference(stamped, drawn), "") << text << " in " << lf.lfHeight << "/" << lf.lfWeight;
+                EXPECT_EQ(FirstDifference(stamped, drawn), "") << text << " in " << lf.lfHeight << "/" << lf.lfWeight;
                 ++cases;
             }
         }
@@ -169,5 +159,5 @@ TEST(GlyphStamps, UnderlinedTextIsNotStamped)
         dc.SetBkMode(TRANSPARENT);
         dc.TextOut(5, 5, "53394611", 8);
     }
-    EXPECT_EQ(Difference(stamped, drawn), "");
+    EXPECT_EQ(FirstDifference(stamped, drawn), "");
 }
