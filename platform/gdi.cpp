@@ -56,10 +56,16 @@ void Outline(uint32_t* bits, qsizetype stride, POINT origin, const RECT& rect, c
     }
 }
 
-// fn(upper band) here and fn(lower band) on the other core, both done on return.
+// fn(clip), or, for count items of at least shareFrom on a clip of a million pixels or more,
+// fn(upper band) here and fn(lower band) on the other core; done on return either way.
 template <typename Fn>
-void OnBothCores(const RECT& clip, Fn&& fn)
+void InBands(size_t count, size_t shareFrom, const RECT& clip, Fn&& fn)
 {
+    if (count < shareFrom || int64_t{clip.right - clip.left} * (clip.bottom - clip.top) < kSharePixels ||
+        std::thread::hardware_concurrency() < 2) {
+        fn(clip);
+        return;
+    }
     const int middle = clip.top + (clip.bottom - clip.top) / 2;
     const RECT upper{clip.left, clip.top, clip.right, middle}, lower{clip.left, middle, clip.right, clip.bottom};
     std::thread other;
@@ -609,11 +615,7 @@ void CDC::Segments(const POINT* ends, size_t count)
     };
     // Many lines of a large frame: the lower rows on the other core. One colour, so the order of
     // the lines does not matter, and each line's pixels do not depend on the clip.
-    if (count >= kShareFromSegments && int64_t{clip.right - clip.left} * (clip.bottom - clip.top) >= kSharePixels &&
-        std::thread::hardware_concurrency() > 1)
-        OnBothCores(clip, draw);
-    else
-        draw(clip);
+    InBands(count, kShareFromSegments, clip, draw);
 }
 
 POINT CDC::MoveTo(int x, int y)
@@ -740,11 +742,7 @@ void CDC::Rectangles(const RECT* rects, size_t count)
     };
     // Many outlines of a large frame: the lower rows on the other core, meanwhile the upper ones
     // here. They are all one colour, so each pixel ends as it would one by one.
-    if (count >= kShareFromRectangles && int64_t{clip.right - clip.left} * (clip.bottom - clip.top) >= kSharePixels &&
-        std::thread::hardware_concurrency() > 1)
-        OnBothCores(clip, outlines);
-    else
-        outlines(clip);
+    InBands(count, kShareFromRectangles, clip, outlines);
 }
 
 void CDC::FramedTexts(const RECT* rects, const POINT* at, const std::string_view* texts, size_t count)
@@ -794,12 +792,7 @@ void CDC::FramedTexts(const RECT* rects, const POINT* at, const std::string_view
                             item.layout->stamps.size(), color);
         }
     };
-    if (count >= kShareFromFramedTexts &&
-        int64_t{clip.right - clip.left} * (clip.bottom - clip.top) >= kSharePixels &&
-        std::thread::hardware_concurrency() > 1)
-        OnBothCores(clip, draw);
-    else
-        draw(clip);
+    InBands(count, kShareFromFramedTexts, clip, draw);
 }
 
 void CDC::ApplyPenAndBrush(QPainter* p) const
@@ -879,11 +872,7 @@ void CDC::SetPixelsV(const POINT* points, size_t count, COLORREF color)
     };
     // Many points of a large frame: the lower rows set on the other core. One colour, so the
     // order of the points does not matter.
-    if (count >= kShareFromRectangles && int64_t{clip.right - clip.left} * (clip.bottom - clip.top) >= kSharePixels &&
-        std::thread::hardware_concurrency() > 1)
-        OnBothCores(clip, set);
-    else
-        set(clip);
+    InBands(count, kShareFromRectangles, clip, set);
 }
 
 COLORREF CDC::GetPixel(int x, int y) const

@@ -262,9 +262,7 @@ bool BlendStampsWith(StampBlending how, uint32_t* bits, qsizetype stride, const 
 void BlendStamps(uint32_t* bits, qsizetype stride, const RECT& clip, int x, int y, const PlacedStamp* stamps,
                  size_t count, uint32_t color)
 {
-    static const BlendFunction blend = Blender(StampBlending::Fastest);
-    for (size_t i = 0; i < count; ++i)
-        blend(bits, stride, clip, x + stamps[i].x, y + stamps[i].y, *stamps[i].stamp, color);
+    BlendStampsWith(StampBlending::Fastest, bits, stride, clip, x, y, stamps, count, color);
 }
 
 bool StampsDrawAsQt(const QList<QGlyphRun>& runs, const std::vector<PlacedStamp>& placed, uint32_t color,
