@@ -1,5 +1,6 @@
 // convert over synthetic full-size inputs that the benchmark writes itself: one 5 m archive of
-// 100 XML files, one 10 m file, and the floor any converter has to pay for the 5 m archive.
+// 100 XML files, one 10 m file, one 1 m archive of 100 XML files (a second-level square of
+// 11250 x 7500 cells), and the floor any converter has to pay for each archive.
 #include "demfiles/convert.h"
 #include "tests/demfiles/demtestfiles.h"
 
@@ -18,6 +19,12 @@ struct Inputs {
     std::string dir, zip5, zip10;
     std::vector<DemName> names5;
     std::vector<std::string> members5;  // /vsizip/ paths
+};
+
+struct Inputs1m {
+    std::string dir, zip;
+    std::vector<DemName> names;
+    std::vector<std::string> members;  // /vsizip/ paths
 };
 
 std::string Full(int32_t mesh, DemKind kind)
@@ -63,12 +70,32 @@ const Inputs& MakeInputs()
     return in;
 }
 
-void ConvertOnce(benchmark::State& state, const std::string& input)
+// Written apart from the others: 1.4 GB of XML, made only when a 1 m benchmark runs.
+const Inputs1m& MakeInputs1m()
 {
-    const Inputs& in = MakeInputs();
+    static Inputs1m in = [] {
+        PrepareGdal();
+        Inputs1m i;
+        i.dir = TempDir("bench1m");
+        i.zip = i.dir + "/" + DemZipName(533946, DemKind::Dem1A);
+        for (int r = 0; r < 10; ++r)
+            for (int c = 0; c < 10; ++c) {
+                const int32_t mesh = 53394600 + r * 10 + c;
+                const std::string name = DemXmlName(mesh, DemKind::Dem1A, "20250401");
+                WriteZip(i.zip, {{name, Full(mesh, DemKind::Dem1A)}});
+                i.names.push_back(DemName{mesh, DemKind::Dem1A});
+                i.members.push_back("/vsizip/" + i.zip + "/" + name);
+            }
+        return i;
+    }();
+    return in;
+}
+
+void ConvertOnce(benchmark::State& state, const std::string& input, const std::string& dir)
+{
     ConvertOptions o;
     o.inputs = {input};
-    o.out = in.dir + "/out.tif";
+    o.out = dir + "/out.tif";
     for (auto _ : state) {
         if (ConvertDemFiles(o, stderr) != 0)
             state.SkipWithError("convert failed");
@@ -78,31 +105,34 @@ void ConvertOnce(benchmark::State& state, const std::string& input)
 
 void BM_ConvertMesh5m(benchmark::State& state)
 {
-    ConvertOnce(state, MakeInputs().zip5);
+    ConvertOnce(state, MakeInputs().zip5, MakeInputs().dir);
 }
 BENCHMARK(BM_ConvertMesh5m)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void BM_Convert10m(benchmark::State& state)
 {
-    ConvertOnce(state, MakeInputs().zip10);
+    ConvertOnce(state, MakeInputs().zip10, MakeInputs().dir);
 }
 BENCHMARK(BM_Convert10m)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
-// Inflate every member of the 5 m archive and read each byte once, on both cores, then write
-// the raster convert makes (prepared beforehand) with the same writer.
-void BM_ConvertFloor(benchmark::State& state)
+// Inflate every member of an archive and read each byte once, on both cores, then write the
+// raster convert makes of it (prepared beforehand) with the same writer.
+void ConvertFloor(benchmark::State& state, const std::string& zip, const std::vector<std::string>& members,
+                  const std::vector<DemName>& names, const std::string& dir)
 {
-    const Inputs& in = MakeInputs();
     ConvertOptions o;
-    o.inputs = {in.zip5};
-    o.out = in.dir + "/floor-source.tif";
+    o.inputs = {zip};
+    o.out = dir + "/floor-source.tif";
     ConvertDemFiles(o, stderr);
-    const OutputGrid grid = GridFor(in.names5, std::nullopt);
+    const OutputGrid grid = GridFor(names, std::nullopt);
     std::vector<float> raster(static_cast<size_t>(grid.width * grid.height));
     GDALDatasetH ds = GDALOpen(o.out.c_str(), GA_ReadOnly);
-    const CPLErr read = GDALRasterIO(GDALGetRasterBand(ds, 1), GF_Read, 0, 0, static_cast<int>(grid.width), static_cast<int>(grid.height),
-                 raster.data(), static_cast<int>(grid.width), static_cast<int>(grid.height), GDT_Float32, 0, 0);
-    GDALClose(ds);
+    const CPLErr read = ds ? GDALRasterIO(GDALGetRasterBand(ds, 1), GF_Read, 0, 0, static_cast<int>(grid.width),
+                                          static_cast<int>(grid.height), raster.data(), static_cast<int>(grid.width),
+                                          static_cast<int>(grid.height), GDT_Float32, 0, 0)
+                           : CE_Failure;
+    if (ds)
+        GDALClose(ds);
     if (read != CE_None)
         state.SkipWithError("cannot read convert's raster");
     uint64_t checksum = 0;
@@ -112,8 +142,8 @@ void BM_ConvertFloor(benchmark::State& state)
         auto work = [&] {
             std::vector<unsigned char> buf(1 << 16);
             uint64_t s = 0;
-            for (size_t k; (k = next++) < in.members5.size();) {
-                VSILFILE* f = VSIFOpenL(in.members5[k].c_str(), "rb");
+            for (size_t k; (k = next++) < members.size();) {
+                VSILFILE* f = VSIFOpenL(members[k].c_str(), "rb");
                 for (size_t n; (n = VSIFReadL(buf.data(), 1, buf.size(), f)) > 0;)
                     for (size_t j = 0; j < n; ++j)
                         s += buf[j];
@@ -127,7 +157,7 @@ void BM_ConvertFloor(benchmark::State& state)
         checksum = sum;
         std::string error;
         const bool ok = WriteDemRaster(
-            in.dir + "/floor.tif", grid, 6668, 2,
+            dir + "/floor.tif", grid, 6668, 2,
             [&](int64_t x, int64_t y, int64_t w, int64_t h, float* cells) {
                 for (int64_t r = 0; r < h; ++r)
                     std::copy_n(raster.data() + (y + r) * grid.width + x, w, cells + r * w);
@@ -139,6 +169,26 @@ void BM_ConvertFloor(benchmark::State& state)
     }
     benchmark::DoNotOptimize(checksum);
 }
+
+void BM_ConvertFloor(benchmark::State& state)
+{
+    const Inputs& in = MakeInputs();
+    ConvertFloor(state, in.zip5, in.members5, in.names5, in.dir);
+}
 BENCHMARK(BM_ConvertFloor)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// 84 million cells on the 1 m grid: to be within 1.5 times its floor.
+void BM_Convert1m(benchmark::State& state)
+{
+    ConvertOnce(state, MakeInputs1m().zip, MakeInputs1m().dir);
+}
+BENCHMARK(BM_Convert1m)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_Convert1mFloor(benchmark::State& state)
+{
+    const Inputs1m& in = MakeInputs1m();
+    ConvertFloor(state, in.zip, in.members, in.names, in.dir);
+}
+BENCHMARK(BM_Convert1mFloor)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace

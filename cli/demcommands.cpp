@@ -115,24 +115,30 @@ const char kCheckHelp[] =
     "something is, 1 on a bad argument or a folder that does not exist.\n";
 
 const char kConvertHelp[] =
-    "Usage: tesselo-cli convert INPUT... --out FILE.tif [--bbox S,W,N,E] [--edition 10m|5m|best]\n"
-    "                           [--epsg CODE] [--quiet]\n"
+    "Usage: tesselo-cli convert INPUT... --out FILE.tif [--bbox S,W,N,E] [--edition 1m|5m|10m|best]\n"
+    "                           [--epsg CODE [--resolution METRES]] [--quiet]\n"
     "\n"
     "Turns DEM files (XML files, ZIP archives, folders of them) into one Float32 GeoTIFF: tiled,\n"
     "DEFLATE-compressed, laid out as a Cloud Optimized GeoTIFF, nodata -9999, in EPSG:6668\n"
-    "(JGD2011) on the grid of the finest edition used, cell edges on the mesh boundaries.\n"
+    "(JGD2011) on the grid of the finest edition used (1/90000 degree cells for 1 m, 1/18000 for\n"
+    "5 m, 1/9000 for 10 m), cell edges on the mesh boundaries. Its metadata HEIGHT_REFERENCE\n"
+    "names the heights' reference (JGD2011, JGD2024; with both, the squares of each).\n"
     "\n"
-    "  --out FILE.tif   where to write; written under a temporary name and renamed at the end\n"
+    "  --out FILE.tif   where to write; written under temporary names beside it and renamed at\n"
+    "                   the end; a folder, another extension or an unwritable place is refused\n"
     "  --bbox S,W,N,E   the extent, widened to whole cells (default: the squares of the inputs)\n"
-    "  --edition E      5m or 10m: that edition only; best (default): 5 m where a 5 m file has a\n"
-    "                   value (5A before 5B before 5C), else the 10 m cell under the cell's centre\n"
+    "  --edition E      1m, 5m or 10m: that edition only; best (default): cell by cell the first\n"
+    "                   kind with a value of 1A, 5A, 5B, 5C, 10A, 10B, a coarser cell taken\n"
+    "                   where it holds the cell's centre\n"
     "  --epsg CODE      warp into that system (bilinear), e.g. 6677\n"
+    "  --resolution M   with --epsg: cells of exactly M metres, edges on multiples of M\n"
     "  --quiet          no progress line\n"
     "  (--OPTION=VALUE works as well as --OPTION VALUE)\n"
     "\n"
-    "Sea, データなし and cells without a value are -9999. Damaged inputs are named on standard\n"
-    "error and skipped: exit status 2. Nothing to convert or a bad argument: exit status 1 and\n"
-    "no output file.\n";
+    "Sea, データなし and cells without a value are -9999. Files labelled JGD2000 are placed on\n"
+    "the mesh grid unshifted, with a warning. Damaged inputs are named on standard error and\n"
+    "skipped: exit status 2. Nothing to convert or a bad argument: exit status 1 and no output\n"
+    "file. Interrupted (SIGINT, SIGTERM): temporary files removed, exit status 130 or 143.\n";
 
 const char kElevationHelp[] =
     "Usage: tesselo-cli elevation DIR [--bilinear] [LAT,LON ...]\n"
@@ -230,7 +236,8 @@ int DemCheck(int argc, char** argv)
 
 int DemConvert(int argc, char** argv)
 {
-    const Arguments a = Split(argc, argv, {"--out", "--bbox", "--edition", "--epsg"}, {"--help", "--quiet"});
+    const Arguments a =
+        Split(argc, argv, {"--out", "--bbox", "--edition", "--epsg", "--resolution"}, {"--help", "--quiet"});
     if (Has(a, "--help")) {
         std::fputs(kConvertHelp, stdout);
         return 0;
@@ -249,11 +256,16 @@ int DemConvert(int argc, char** argv)
             if (!ParseBoxQuery(v, q, error))
                 return Fail("convert: " + error + " (got '" + v + "')");
             o.bbox = GeoBox{q.box.south, q.box.west, q.box.north, q.box.east};
-        } else if (name == "--edition" && (v == "10m" || v == "5m" || v == "best")) {
-            o.edition = v == "10m" ? EditionPick::Dem10m : v == "5m" ? EditionPick::Dem5m : EditionPick::Best;
+        } else if (name == "--edition" && (v == "1m" || v == "10m" || v == "5m" || v == "best")) {
+            o.edition = v == "1m"    ? EditionPick::Dem1m
+                        : v == "10m" ? EditionPick::Dem10m
+                        : v == "5m"  ? EditionPick::Dem5m
+                                     : EditionPick::Best;
         } else if (name == "--epsg" && ParseNumberC(v, code) && code >= 1 && code <= 999999 &&
                    code == static_cast<int>(code)) {
             o.epsg = static_cast<int>(code);
+        } else if (name == "--resolution" && ParseNumberC(v, code) && code > 0 && code <= 1e6) {
+            o.resolution = code;
         } else if (name == "--quiet") {
             quiet = true;
         } else {

@@ -8,8 +8,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -17,6 +21,15 @@
 #include <unistd.h>
 
 namespace {
+
+volatile std::sig_atomic_t g_signal = 0;
+int g_scopes = 0;
+struct sigaction g_oldInt, g_oldTerm;
+
+extern "C" void OnInterrupt(int sig)
+{
+    g_signal = sig;
+}
 
 constexpr int64_t kBlock = 512;        // tile size of the output
 constexpr int64_t kBandBlocks = 16;    // blocks side by side in one pass: bounds the memory
@@ -90,9 +103,31 @@ void Paste(const DemGrid& g, const InputFile& f, const OutputGrid& grid, int64_t
     }
 }
 
+// Everything this process writes beside out starts with this; GDAL's own temporary files
+// (the overviews' .ovr.tmp, a warped copy) take the names of ours as their stem.
+std::string TempPrefix(const std::string& out)
+{
+    return out + "." + std::to_string(getpid()) + ".";
+}
+
 std::string TempName(const std::string& out, const char* what)
 {
-    return out + "." + std::to_string(getpid()) + "." + what + ".tif";
+    return TempPrefix(out) + what + ".tif";
+}
+
+void RemoveTemporaries(const std::string& out)
+{
+    namespace fs = std::filesystem;
+    const fs::path prefix(TempPrefix(out));
+    const fs::path dir = prefix.has_parent_path() ? prefix.parent_path() : fs::path(".");
+    const std::string stem = prefix.filename().string();
+    std::error_code ec;
+    std::vector<fs::path> found;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().filename().string().compare(0, stem.size(), stem) == 0)
+            found.push_back(it->path());
+    for (const fs::path& p : found)
+        fs::remove(p, ec);
 }
 
 void Remove(const std::string& path)
@@ -139,11 +174,14 @@ public:
         std::fflush(err_);
         shown_ = true;
     }
-    ~ProgressLine()
+    // Ends the line, so that what follows starts on its own.
+    void End()
     {
         if (shown_)
             std::fputs("\n", err_);
+        shown_ = false;
     }
+    ~ProgressLine() { End(); }
 
 private:
     double Elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
@@ -159,7 +197,61 @@ int GdalProgress(double fraction, const char*, void* arg)
     const auto* f = static_cast<const std::function<void(double)>*>(arg);
     if (*f)
         (*f)(fraction);
-    return TRUE;
+    return InterruptSignal() ? FALSE : TRUE;
+}
+
+std::string Files(size_t n)
+{
+    return std::to_string(n) + (n == 1 ? " file" : " files");
+}
+
+// What a user should know about the heights written: JGD2000 files taken as they lie, and
+// heights of more than one reference side by side.
+std::vector<std::string> HeightReferenceWarnings(const std::map<DemDatum, std::vector<int32_t>>& squares)
+{
+    std::vector<std::string> lines;
+    if (const auto it = squares.find(DemDatum::Jgd2000); it != squares.end() && !it->second.empty())
+        lines.push_back(Files(it->second.size()) + " labelled JGD2000 (fguuid:jgd2000.bl) placed on the mesh grid "
+                        "unshifted: GSI lays such files out on the same mesh as the others");
+    std::string counts;
+    size_t kinds = 0;
+    for (const auto& [datum, codes] : squares)
+        if (!codes.empty()) {
+            counts += (kinds++ ? ", " : "") + Files(codes.size()) + " " + DatumName(datum);
+        }
+    if (kinds > 1)
+        lines.push_back("heights of more than one reference in one raster (" + counts +
+                        "; they can differ by decimetres); the metadata HEIGHT_REFERENCE_* names the squares of each");
+    return lines;
+}
+
+const char* SignalName(int sig)
+{
+    return sig == SIGINT ? "SIGINT" : sig == SIGTERM ? "SIGTERM" : "a signal";
+}
+
+// The extent of the grid in the target system, widened to multiples of res.
+bool AlignedExtent(const OutputGrid& grid, int epsg, double res, double extent[4])
+{
+    OGRSpatialReferenceH from = OSRNewSpatialReference(nullptr), to = OSRNewSpatialReference(nullptr);
+    OSRImportFromEPSG(from, 6668);
+    OSRSetAxisMappingStrategy(from, OAMS_TRADITIONAL_GIS_ORDER);
+    OSRImportFromEPSG(to, epsg);
+    OSRSetAxisMappingStrategy(to, OAMS_TRADITIONAL_GIS_ORDER);
+    OGRCoordinateTransformationH t = OCTNewCoordinateTransformation(from, to);
+    const double perDegree = static_cast<double>(kCellsPerDegree) / grid.cellUnits;
+    bool ok = t && OCTTransformBounds(t, grid.west / perDegree, (grid.north - grid.height) / perDegree,
+                                      (grid.west + grid.width) / perDegree, grid.north / perDegree, &extent[0],
+                                      &extent[1], &extent[2], &extent[3], 21);
+    if (t)
+        OCTDestroyCoordinateTransformation(t);
+    OSRDestroySpatialReference(from);
+    OSRDestroySpatialReference(to);
+    if (!ok || !std::isfinite(extent[0]) || !std::isfinite(extent[3]))
+        return false;
+    extent[0] = std::floor(extent[0] / res) * res, extent[1] = std::floor(extent[1] / res) * res;
+    extent[2] = std::ceil(extent[2] / res) * res, extent[3] = std::ceil(extent[3] / res) * res;
+    return true;
 }
 
 } // namespace
@@ -206,8 +298,107 @@ bool KnownEpsg(int epsg)
     return ok;
 }
 
+bool MetricEpsg(int epsg)
+{
+    PrepareGdal();
+    OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
+    const bool ok = OSRImportFromEPSG(srs, epsg) == OGRERR_NONE && OSRIsProjected(srs) &&
+                    OSRGetLinearUnits(srs, nullptr) == 1.0;
+    OSRDestroySpatialReference(srs);
+    return ok;
+}
+
+bool CheckOutputPath(const std::string& out, std::string& error)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(out, ec)) {
+        error = out + " is a directory";
+        return false;
+    }
+    std::string ext = fs::path(out).extension().string();
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ".tif" && ext != ".tiff") {
+        error = out + ": the output is a GeoTIFF, give it a name ending in .tif or .tiff";
+        return false;
+    }
+    // Whether a file can be made beside it, as the temporary files will be: the only test that
+    // also holds for read-only file systems and for root.
+    const std::string probe = TempName(out, "probe");
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = "cannot write " + out + ": " + std::strerror(errno);
+        return false;
+    }
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+}
+
+Metadata HeightReferenceMetadata(const std::map<DemDatum, std::vector<int32_t>>& squares)
+{
+    Metadata m;
+    std::string names;
+    for (const auto& [datum, codes] : squares)
+        if (!codes.empty())
+            names += (names.empty() ? "" : ",") + std::string(DatumName(datum));
+    if (names.empty())
+        return m;
+    m.emplace_back("HEIGHT_REFERENCE", names);
+    if (names.find(',') == std::string::npos)
+        return m;
+    for (const auto& [datum, codes] : squares) {
+        if (codes.empty())
+            continue;
+        std::vector<int32_t> sorted = codes;
+        std::sort(sorted.begin(), sorted.end());
+        sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+        std::string list;
+        for (int32_t c : sorted)
+            list += (list.empty() ? "" : ",") + std::to_string(c);
+        m.emplace_back(std::string("HEIGHT_REFERENCE_") + DatumName(datum), list);
+    }
+    return m;
+}
+
+InterruptScope::InterruptScope()
+{
+    if (g_scopes++ > 0)
+        return;
+    g_signal = 0;
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, &g_oldInt);
+    sigaction(SIGTERM, &sa, &g_oldTerm);
+}
+
+InterruptScope::~InterruptScope()
+{
+    if (--g_scopes > 0)
+        return;
+    sigaction(SIGINT, &g_oldInt, nullptr);
+    sigaction(SIGTERM, &g_oldTerm, nullptr);
+}
+
+int InterruptSignal()
+{
+    return g_signal;
+}
+
 bool WriteDemRaster(const std::string& out, const OutputGrid& grid, int epsg, unsigned threads,
                     const BlockFiller& fill, const std::function<void(double)>& progress, std::string& error)
+{
+    RasterWriting how;
+    how.epsg = epsg;
+    how.threads = threads;
+    how.progress = progress;
+    return WriteDemRaster(out, grid, how, fill, error);
+}
+
+bool WriteDemRaster(const std::string& out, const OutputGrid& grid, const RasterWriting& how, const BlockFiller& fill,
+                    std::string& error)
 {
     PrepareGdal();
     // GDAL's block cache would otherwise grow to a share of the machine's memory.
@@ -217,10 +408,12 @@ bool WriteDemRaster(const std::string& out, const OutputGrid& grid, int epsg, un
         return false;
     }
     const std::string stagePath = TempName(out, "stage"), partPath = TempName(out, "part");
+    Dataset stage, part;
     auto fail = [&](const std::string& message) {
-        error = message;
-        Remove(stagePath);
-        Remove(partPath);
+        error = InterruptSignal() ? std::string("stopped by ") + SignalName(InterruptSignal()) : message;
+        part.reset();
+        stage.reset();
+        RemoveTemporaries(out);
         return false;
     };
     GDALDriverH gtiff = GDALGetDriverByName("GTiff"), cog = GDALGetDriverByName("COG");
@@ -235,8 +428,8 @@ bool WriteDemRaster(const std::string& out, const OutputGrid& grid, int epsg, un
     stageOptions = CSLSetNameValue(stageOptions, "SPARSE_OK", "TRUE");
     stageOptions = CSLSetNameValue(stageOptions, "BIGTIFF", "IF_NEEDED");
     CPLErrorReset();
-    Dataset stage(GDALCreate(gtiff, stagePath.c_str(), static_cast<int>(grid.width), static_cast<int>(grid.height), 1,
-                             GDT_Float32, stageOptions));
+    stage.reset(GDALCreate(gtiff, stagePath.c_str(), static_cast<int>(grid.width), static_cast<int>(grid.height), 1,
+                           GDT_Float32, stageOptions));
     CSLDestroy(stageOptions);
     if (!stage)
         return fail(GdalError(("cannot write " + out).c_str()));
@@ -256,6 +449,8 @@ bool WriteDemRaster(const std::string& out, const OutputGrid& grid, int epsg, un
         const int64_t w = std::min(bandWidth, grid.width - x);
         cells.resize(static_cast<size_t>(w * kBlock));
         for (int64_t y = 0; y < grid.height; y += kBlock) {
+            if (InterruptSignal())
+                return fail("");
             const int64_t h = std::min(kBlock, grid.height - y);
             std::fill(cells.begin(), cells.begin() + w * h, kNoData);
             if (!fill(x, y, w, h, cells.data()))
@@ -267,6 +462,14 @@ bool WriteDemRaster(const std::string& out, const OutputGrid& grid, int epsg, un
         }
     }
     cells = {};
+    if (InterruptSignal())
+        return fail("");
+    Metadata metadata;
+    std::string refusal;
+    if (how.filled && !how.filled(metadata, refusal))
+        return fail(refusal);
+    for (const auto& [key, value] : metadata)
+        GDALSetMetadataItem(stage.get(), key.c_str(), value.c_str(), nullptr);
     CPLErrorReset();
     GDALFlushCache(stage.get());
     if (CPLGetLastErrorType() >= CE_Failure)
@@ -277,21 +480,35 @@ bool WriteDemRaster(const std::string& out, const OutputGrid& grid, int epsg, un
     cogOptions = CSLSetNameValue(cogOptions, "BLOCKSIZE", "512");
     cogOptions = CSLSetNameValue(cogOptions, "BIGTIFF", "IF_SAFER");
     cogOptions = CSLSetNameValue(cogOptions, "SPARSE_OK", "TRUE");
-    cogOptions = CSLSetNameValue(cogOptions, "NUM_THREADS", std::to_string(std::max(1u, threads)).c_str());
+    cogOptions = CSLSetNameValue(cogOptions, "NUM_THREADS", std::to_string(std::max(1u, how.threads)).c_str());
     cogOptions = CSLSetNameValue(cogOptions, "OVERVIEW_RESAMPLING", "AVERAGE");
-    if (epsg != 6668) {
-        cogOptions = CSLSetNameValue(cogOptions, "TARGET_SRS", ("EPSG:" + std::to_string(epsg)).c_str());
+    if (how.epsg != 6668) {
+        cogOptions = CSLSetNameValue(cogOptions, "TARGET_SRS", ("EPSG:" + std::to_string(how.epsg)).c_str());
         cogOptions = CSLSetNameValue(cogOptions, "WARP_RESAMPLING", "BILINEAR");
+        if (how.resolution > 0) {
+            double extent[4];
+            if (!AlignedExtent(grid, how.epsg, how.resolution, extent)) {
+                CSLDestroy(cogOptions);
+                return fail("cannot place the area in EPSG:" + std::to_string(how.epsg));
+            }
+            char text[256];
+            std::snprintf(text, sizeof text, "%.17g", how.resolution);
+            cogOptions = CSLSetNameValue(cogOptions, "RES", text);
+            std::snprintf(text, sizeof text, "%.17g,%.17g,%.17g,%.17g", extent[0], extent[1], extent[2], extent[3]);
+            cogOptions = CSLSetNameValue(cogOptions, "EXTENT", text);
+        }
     }
     CPLErrorReset();
-    Dataset part(GDALCreateCopy(cog, partPath.c_str(), stage.get(), FALSE, cogOptions, GdalProgress,
-                                const_cast<std::function<void(double)>*>(&progress)));
+    part.reset(GDALCreateCopy(cog, partPath.c_str(), stage.get(), FALSE, cogOptions, GdalProgress,
+                              const_cast<std::function<void(double)>*>(&how.progress)));
     CSLDestroy(cogOptions);
-    if (!part)
+    if (!part || InterruptSignal())
         return fail(GdalError(("cannot write " + out).c_str()));
     part.reset();
     stage.reset();
     Remove(stagePath);
+    if (InterruptSignal())
+        return fail("");
     std::error_code ec;
     std::filesystem::rename(partPath, out, ec);
     if (ec)
@@ -302,12 +519,21 @@ bool WriteDemRaster(const std::string& out, const OutputGrid& grid, int epsg, un
 int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
 {
     PrepareGdal();
+    std::string error;
+    if (!CheckOutputPath(o.out, error)) {
+        std::fprintf(err, "tesselo-cli: convert: %s\n", error.c_str());
+        return 1;
+    }
     if (o.epsg != 6668 && !KnownEpsg(o.epsg)) {
         std::fprintf(err, "tesselo-cli: convert: unknown EPSG code %d\n", o.epsg);
         return 1;
     }
+    if (o.resolution > 0 && (o.epsg == 6668 || !MetricEpsg(o.epsg))) {
+        std::fprintf(err, "tesselo-cli: convert: --resolution needs --epsg with a projected system in metres "
+                          "(e.g. 6677); EPSG:6668 keeps the cells of the mesh\n");
+        return 1;
+    }
     FoundFiles found;
-    std::string error;
     if (!FindDemFiles(o.inputs, found, error)) {
         std::fprintf(err, "tesselo-cli: convert: %s\n", error.c_str());
         return 1;
@@ -357,6 +583,8 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
     ProgressLine line(o.progress, err, inputs.size());
     std::vector<std::unique_ptr<DemGrid>> decoded(inputs.size());
     std::vector<char> failed(inputs.size(), 0);
+    std::vector<char> used(inputs.size(), 0);
+    std::vector<DemDatum> datums(inputs.size(), DemDatum::Jgd2011);  // of the copy read
     size_t usable = 0, done = 0;
     uint64_t bytes = 0;
     int64_t lastBandX = -1;
@@ -386,13 +614,14 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
         std::atomic<size_t> next{0};
         auto work = [&] {
             std::string raw;
-            for (size_t k; (k = next++) < todo.size();) {
+            for (size_t k; !InterruptSignal() && (k = next++) < todo.size();) {
                 auto g = std::make_unique<DemGrid>();
                 InputFile& in = inputs[todo[k]];
                 for (size_t c = 0; c <= in.copies.size() && !decoded[todo[k]]; ++c) {
                     const DemSource& source = c == 0 ? in.source : in.copies[c - 1];
                     std::string e;
                     if (ReadDemSource(source, raw, e) && ReadNamedDemXml(raw, source.name, *g, e)) {
+                        datums[todo[k]] = g->datum;
                         decoded[todo[k]] = std::move(g);
                         sizes[k] += raw.size();
                     } else {
@@ -407,6 +636,8 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
         work();
         for (std::thread& t : pool)
             t.join();
+        if (InterruptSignal())
+            return false;
         for (size_t k = 0; k < todo.size(); ++k) {
             const size_t i = todo[k];
             // A damaged copy is named (and makes the status 2) even when another copy stood in.
@@ -416,8 +647,8 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
             }
             if (!decoded[i])
                 failed[i] = 1;
-            else
-                ++usable;
+            else if (!used[i])
+                used[i] = 1, ++usable;
             ++done;
             bytes += sizes[k];
         }
@@ -435,16 +666,43 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
                 decoded[i].reset();
         return any;
     };
-    std::function<void(double)> progress = [&](double f) { line.Writing(f); };
-    const bool ok = WriteDemRaster(o.out, grid, o.epsg, threads, fill, progress, error);
+    // The heights' reference of every file used, known once all are read.
+    std::map<DemDatum, std::vector<int32_t>> squares;
+    RasterWriting how;
+    how.epsg = o.epsg;
+    how.resolution = o.resolution;
+    how.threads = threads;
+    how.progress = [&](double f) { line.Writing(f); };
+    how.filled = [&](Metadata& metadata, std::string& refusal) {
+        if (usable == 0) {
+            refusal = "none of the DEM files could be read";
+            return false;
+        }
+        for (size_t i = 0; i < inputs.size(); ++i)
+            if (used[i])
+                squares[datums[i]].push_back(inputs[i].source.name.mesh);
+        metadata = HeightReferenceMetadata(squares);
+        return true;
+    };
+    bool ok;
+    int sig;
+    {
+        // From here on temporary files exist: a signal stops the work and they are removed.
+        InterruptScope scope;
+        ok = WriteDemRaster(o.out, grid, how, fill, error);
+        sig = InterruptSignal();
+    }
+    line.End();
+    if (sig) {
+        std::fprintf(err, "tesselo-cli: convert: stopped by %s; temporary files removed, %s not written\n",
+                     SignalName(sig), o.out.c_str());
+        return 128 + sig;
+    }
     if (!ok) {
         std::fprintf(err, "tesselo-cli: convert: %s\n", error.c_str());
         return 1;
     }
-    if (usable == 0) {
-        Remove(o.out);
-        std::fprintf(err, "tesselo-cli: convert: none of the DEM files could be read\n");
-        return 1;
-    }
+    for (const std::string& w : HeightReferenceWarnings(squares))
+        std::fprintf(err, "tesselo-cli: convert: warning: %s\n", w.c_str());
     return damaged ? 2 : 0;
 }

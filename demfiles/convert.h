@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 enum class EditionPick { Best, Dem1m, Dem5m, Dem10m };
@@ -22,6 +24,7 @@ struct ConvertOptions {
     std::optional<GeoBox> bbox;
     EditionPick edition = EditionPick::Best;
     int epsg = 6668;
+    double resolution = 0;  // metres: with epsg, cells of exactly that size on multiples of it
     bool progress = false;  // the progress line on err
     unsigned threads = 2;
 };
@@ -42,15 +45,54 @@ OutputGrid GridFor(const std::vector<DemName>& files, const std::optional<GeoBox
 // false when the block holds no value at all (it is then left out of the file).
 using BlockFiller = std::function<bool(int64_t x, int64_t y, int64_t width, int64_t height, float* cells)>;
 
+using Metadata = std::vector<std::pair<std::string, std::string>>;
+
+struct RasterWriting {
+    int epsg = 6668;          // other codes: warped by GDAL (bilinear)
+    double resolution = 0;    // with epsg: the cell size in its units, edges on multiples of it
+    unsigned threads = 2;
+    std::function<void(double)> progress;  // 0..1 of the final copy
+    // Called once every block is filled: the file's metadata items; false (with a message)
+    // stops there and nothing is written.
+    std::function<bool(Metadata& metadata, std::string& error)> filled;
+};
+
 // Writes the raster, block by block through fill, to out as a tiled, DEFLATE-compressed COG
-// in EPSG:6668 (or warped by GDAL into epsg). Writes under temporary names beside out and
-// renames at the end; on failure nothing is left. progress gets 0..1 for the final copy.
+// in EPSG:6668 (or warped). Writes under temporary names beside out (out.PID.*) and renames at
+// the end; on failure or interruption (InterruptSignal) every one of them is removed and a file
+// already at out is left as it was.
+bool WriteDemRaster(const std::string& out, const OutputGrid& grid, const RasterWriting& how, const BlockFiller& fill,
+                    std::string& error);
 bool WriteDemRaster(const std::string& out, const OutputGrid& grid, int epsg, unsigned threads,
                     const BlockFiller& fill, const std::function<void(double)>& progress, std::string& error);
 
 // Whether GDAL knows the EPSG code.
 bool KnownEpsg(int epsg);
+// Whether it is a projected system whose axes are in metres.
+bool MetricEpsg(int epsg);
+
+// Refuses, before any work, an output that cannot be a GeoTIFF written there: a name not
+// ending in .tif or .tiff, a directory, a folder that does not exist or cannot be written.
+bool CheckOutputPath(const std::string& out, std::string& error);
+
+// The metadata naming the heights' reference: HEIGHT_REFERENCE=JGD2011 (or JGD2024, JGD2000);
+// with more than one, all of them comma-separated and HEIGHT_REFERENCE_<NAME> listing the mesh
+// codes of the squares of each.
+Metadata HeightReferenceMetadata(const std::map<DemDatum, std::vector<int32_t>>& squares);
+
+// While one exists, SIGINT and SIGTERM are caught instead of ending the process: long work
+// asks InterruptSignal() and stops. The previous handlers come back with its end.
+class InterruptScope {
+public:
+    InterruptScope();
+    ~InterruptScope();
+    InterruptScope(const InterruptScope&) = delete;
+    InterruptScope& operator=(const InterruptScope&) = delete;
+};
+// The signal caught in the current scope, 0 when none.
+int InterruptSignal();
 
 // The whole of convert: exit status 0, 2 when damaged inputs were skipped, 1 when nothing
-// could be converted or an argument is bad (no output file then). Messages go to err.
+// could be converted or an argument is bad (no output file then), 128 + the signal when
+// interrupted by SIGINT or SIGTERM (nothing left behind). Messages go to err.
 int ConvertDemFiles(const ConvertOptions& options, std::FILE* err);

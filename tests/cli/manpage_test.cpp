@@ -218,6 +218,6 @@ TEST(BashCompletion, OffersEveryCommandAndOptionOfTheHelp)
     EXPECT_EQ(offered("files --edition"), (std::set<std::string>{"10m", "5m", "both"}));
     EXPECT_EQ(offered("files --format"), (std::set<std::string>{"text", "csv", "json", "geojson"}));
     EXPECT_EQ(offered("check --format"), (std::set<std::string>{"text", "csv", "json"}));
-    EXPECT_EQ(offered("convert --edition"), (std::set<std::string>{"10m", "5m", "best"}));
+    EXPECT_EQ(offered("convert --edition"), (std::set<std::string>{"1m", "5m", "10m", "best"}));
     EXPECT_EQ(offered("files --edition ="), (std::set<std::string>{"10m", "5m", "both"}));
 }

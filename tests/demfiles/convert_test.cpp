@@ -7,8 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -374,4 +380,416 @@ TEST(GridFor, TheGridIsThatOfTheFinestKindAmongTheFiles)
     g = GridFor({DemName{533946, DemKind::Dem10B}}, GeoBox{35.7, 139.76, 35.7, 139.76});
     EXPECT_EQ(g.width, 1);
     EXPECT_EQ(g.height, 1);
+}
+
+namespace {
+
+// What a test file made from spec holds at cell (x, y), rows from the north: the default
+// tuples from the start point on, sea on the diagonal.
+float Written(const TestXml& spec, int32_t x, int32_t y)
+{
+    if (y < spec.startY || (y == spec.startY && x < spec.startX) || x == y)
+        return kNoData;
+    if (spec.tuples.empty())
+        return TestValue(spec.mesh, x, y);
+    const size_t i = static_cast<size_t>((y - spec.startY) * spec.width + x - spec.startX);
+    if (i >= spec.tuples.size())
+        return kNoData;
+    const std::string& t = spec.tuples[i];
+    return t.rfind("地表面,", 0) == 0 ? std::stof(t.substr(t.find(',') + 1)) : kNoData;
+}
+
+struct Placed {
+    DemKind kind;
+    TestXml spec;
+    MeshCells square;
+};
+
+// The plain reference for a cell of the 1 m grid (x east, y north, in 1 m cells): the first
+// kind in order of precedence whose file has a value in the file cell that holds the cell.
+// kind: the kind it came from.
+float Expected(const std::vector<Placed>& files, int64_t x, int64_t y, DemKind& kind)
+{
+    for (DemKind k : kKindsByPrecedence)
+        for (const Placed& f : files) {
+            const MeshCells& sq = f.square;
+            if (f.kind != k || x < sq.x0 || x >= sq.x0 + sq.width || y < sq.y0 || y >= sq.y0 + sq.height)
+                continue;
+            const int32_t u = CellMeters(k);
+            const float v = Written(f.spec, static_cast<int32_t>((x - sq.x0) / u),
+                                    static_cast<int32_t>((sq.y0 + sq.height - 1 - y) / u));
+            if (v != kNoData) {
+                kind = k;
+                return v;
+            }
+        }
+    return kNoData;
+}
+
+std::string MetadataItem(const std::string& path, const char* key)
+{
+    GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
+    if (!ds)
+        return "(no file)";
+    const char* v = GDALGetMetadataItem(ds, key, nullptr);
+    const std::string s = v ? v : "(none)";
+    GDALClose(ds);
+    return s;
+}
+
+size_t Occurrences(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+// Four third-level squares around one corner: 1 m files in two of them (one with its first rows
+// empty), 5 m files in three, the 10 m file under all. Every cell of the 1 m raster is the
+// reference's, across the squares' edges.
+TEST(Convert, OneMeterFilesOnTheOneMeterGridWithFiveAndTenMeterFilesAround)
+{
+    const std::string dir = TempDir("onemeter");
+    std::vector<Placed> files;
+    auto add = [&](int32_t mesh, DemKind kind, TestXml spec = {}) {
+        spec.mesh = mesh;
+        ExpectedGrid(kind, spec.width, spec.height);
+        files.push_back({kind, spec, {}});
+        ASSERT_TRUE(MeshSquareCells(mesh, files.back().square));
+        WriteFile(dir + "/in/" + DemXmlName(mesh, kind, "20250401"), MakeDemXml(spec));
+    };
+    add(533946, DemKind::Dem10B);
+    add(53394611, DemKind::Dem5A);
+    add(53394612, DemKind::Dem5A);
+    add(53394621, DemKind::Dem5A);
+    TestXml late;
+    late.startX = 40, late.startY = 3;
+    add(53394611, DemKind::Dem1A, late);
+    // The south rows of this one without tuples: the 10 m cells show through.
+    TestXml shortList;
+    shortList.fillTuples = false;
+    for (int32_t y = 0; y < 700; ++y)
+        for (int32_t x = 0; x < 1125; ++x)
+            shortList.tuples.push_back(x == y ? "海水面,-9999." : "地表面," + std::to_string(TestValue(53394622, x, y)));
+    add(53394622, DemKind::Dem1A, shortList);
+
+    MeshCells corner;
+    ASSERT_TRUE(MeshSquareCells(53394611, corner));
+    ConvertOptions o;
+    o.inputs = {dir + "/in"};
+    o.out = dir + "/one.tif";
+    // Exactly the four squares, given in degrees.
+    o.bbox = GeoBox{corner.y0 / 90000.0, corner.x0 / 90000.0, (corner.y0 + 1500) / 90000.0, (corner.x0 + 2250) / 90000.0};
+    Outcome run = Convert(o);
+    ASSERT_EQ(run.status, 0) << run.err;
+    Raster r = ReadBack(o.out);
+    ASSERT_EQ(r.width, 2250);
+    ASSERT_EQ(r.height, 1500);
+    EXPECT_DOUBLE_EQ(r.transform[1], 1.0 / 90000);
+    EXPECT_DOUBLE_EQ(r.transform[5], -1.0 / 90000);
+    EXPECT_DOUBLE_EQ(r.transform[0], corner.x0 / 90000.0);
+    EXPECT_DOUBLE_EQ(r.transform[3], (corner.y0 + 1500) / 90000.0);
+    size_t wrong = 0;
+    std::map<DemKind, size_t> from;
+    for (int y = 0; y < r.height; ++y)
+        for (int x = 0; x < r.width; ++x) {
+            DemKind k = DemKind::Dem10B;
+            const float want = Expected(files, corner.x0 + x, corner.y0 + 1500 - 1 - y, k);
+            if (r.At(x, y) != want && wrong++ < 5)
+                ADD_FAILURE() << "cell " << x << "," << y << ": " << r.At(x, y) << " instead of " << want;
+            ++from[want == kNoData ? DemKind::Dem10A : k];
+        }
+    EXPECT_EQ(wrong, 0u);
+    // Each kind shows in its own part: 1 m in most of two squares, 5 m in two squares and the
+    // empty rows, 10 m where neither has a value.
+    EXPECT_GT(from[DemKind::Dem1A], 1500000u);
+    EXPECT_GT(from[DemKind::Dem5A], 1600000u);
+    EXPECT_GT(from[DemKind::Dem10B], 50000u);
+    EXPECT_EQ(from[DemKind::Dem10A], 0u);  // no cell without a value
+    EXPECT_EQ(r.At(1124, 1499), TestValue(53394611, 1124, 749));  // 1 m, by the corner
+    EXPECT_EQ(r.At(1124, 750), TestValue(53394611, 224, 0));      // 1 m without a value: 5 m
+    EXPECT_EQ(r.At(1125, 1499), TestValue(53394612, 0, 149));     // 5 m, across the edge east
+    EXPECT_EQ(r.At(1124, 749), TestValue(53394621, 224, 149));    // 5 m, across the edge north
+    EXPECT_EQ(r.At(1125, 749), TestValue(533946, 225, 599));      // after the short list: 10 m
+    EXPECT_EQ(r.At(1125, 0), TestValue(533946, 225, 525));        // 1 m sea: 10 m
+
+    // Without a box the extent is the rectangle around all the squares, still on 1 m cells;
+    // 1m takes only the 1 m files, 5m leaves them out and keeps the 5 m grid.
+    o.bbox.reset();
+    o.edition = EditionPick::Dem1m;
+    run = Convert(o);
+    ASSERT_EQ(run.status, 0) << run.err;
+    r = ReadBack(o.out);
+    ASSERT_EQ(r.width, 2250);
+    ASSERT_EQ(r.height, 1500);
+    EXPECT_DOUBLE_EQ(r.transform[0], corner.x0 / 90000.0);
+    EXPECT_EQ(r.At(1124, 1499), TestValue(53394611, 1124, 749));
+    EXPECT_EQ(r.At(1124, 750), kNoData);  // no 5 m file under the 1 m files now
+    EXPECT_EQ(r.At(1125, 749), kNoData);
+    EXPECT_EQ(r.At(100, 100), kNoData);   // a square without a 1 m file
+    o.edition = EditionPick::Dem5m;
+    run = Convert(o);
+    ASSERT_EQ(run.status, 0) << run.err;
+    r = ReadBack(o.out);
+    ASSERT_EQ(r.width, 450);
+    ASSERT_EQ(r.height, 300);
+    EXPECT_DOUBLE_EQ(r.transform[1], 1.0 / 18000);
+    EXPECT_EQ(r.At(224, 299), TestValue(53394611, 224, 149));
+    fs::remove_all(dir);
+}
+
+// The heights' reference goes into the metadata; a raster holding more than one says so once
+// on standard error, with counts, and the metadata names the squares of each.
+TEST(Convert, HeightReferenceInTheMetadataAndOneWarningForAMix)
+{
+    const std::string dir = TempDir("heights");
+    auto write = [&](const std::string& sub, int32_t mesh, DemKind kind, const std::string& srs) {
+        TestXml spec;
+        spec.srs = srs;
+        WriteFile(dir + "/" + sub + "/" + DemXmlName(mesh, kind), Xml(mesh, kind, spec));
+    };
+    write("old", 53394611, DemKind::Dem5A, "jgd2011");
+    write("new", 53394611, DemKind::Dem5A, "jgd2024");
+    write("mix", 53394611, DemKind::Dem5A, "jgd2024");
+    write("mix", 53394612, DemKind::Dem5A, "jgd2024");
+    write("mix", 533946, DemKind::Dem10B, "jgd2011");
+    write("mix", 53394613, DemKind::Dem5B, "jgd2000");
+    write("mix", 53394614, DemKind::Dem5B, "jgd2000");
+    ConvertOptions o;
+    o.out = dir + "/out.tif";
+
+    o.inputs = {dir + "/old"};
+    Outcome run = Convert(o);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(MetadataItem(o.out, "HEIGHT_REFERENCE"), "JGD2011");
+    EXPECT_EQ(MetadataItem(o.out, "HEIGHT_REFERENCE_JGD2011"), "(none)");
+
+    o.inputs = {dir + "/new"};
+    o.epsg = 6677;  // through the warper as well
+    run = Convert(o);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(MetadataItem(o.out, "HEIGHT_REFERENCE"), "JGD2024");
+    o.epsg = 6668;
+
+    o.inputs = {dir + "/mix"};
+    run = Convert(o);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(MetadataItem(o.out, "HEIGHT_REFERENCE"), "JGD2000,JGD2011,JGD2024");
+    EXPECT_EQ(MetadataItem(o.out, "HEIGHT_REFERENCE_JGD2024"), "53394611,53394612");
+    EXPECT_EQ(MetadataItem(o.out, "HEIGHT_REFERENCE_JGD2011"), "533946");
+    EXPECT_EQ(MetadataItem(o.out, "HEIGHT_REFERENCE_JGD2000"), "53394613,53394614");
+    EXPECT_EQ(Occurrences(run.err, "\n"), 2u) << run.err;
+    EXPECT_EQ(Occurrences(run.err, "more than one reference"), 1u) << run.err;
+    EXPECT_NE(run.err.find("1 file JGD2011, 2 files JGD2024"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("2 files labelled JGD2000"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("unshifted"), std::string::npos) << run.err;
+    // JGD2000 cells on their squares as any others.
+    const Raster r = ReadBack(o.out);
+    EXPECT_EQ(r.At(3 * 225 + 7, 1500 - 150 - 150 + 9), TestValue(53394613, 7, 9));
+    fs::remove_all(dir);
+}
+
+// Outputs that cannot be written are refused before any input is looked at.
+TEST(Convert, OutputRefusedBeforeAnyWork)
+{
+    const std::string dir = TempDir("outcheck");
+    fs::create_directories(dir + "/folder.tif");
+    WriteFile(dir + "/plain", "x");
+    ConvertOptions o;
+    o.inputs = {dir + "/no such input"};
+    auto refused = [&](const std::string& out, const std::string& says) {
+        o.out = out;
+        const Outcome run = Convert(o);
+        EXPECT_EQ(run.status, 1) << out;
+        EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("no such input"), std::string::npos) << run.err;
+    };
+    refused(dir + "/folder.tif", dir + "/folder.tif is a directory");
+    refused(dir, " is a directory");
+    refused(dir + "/out.png", "name ending in .tif or .tiff");
+    refused(dir + "/out", "name ending in .tif or .tiff");
+    refused(dir + "/missing/out.tif", "cannot write " + dir + "/missing/out.tif: No such file or directory");
+    refused(dir + "/plain/out.tif", "cannot write");
+    refused("/proc/out.tif", "cannot write");
+    if (geteuid() != 0) {  // root writes anywhere
+        fs::create_directories(dir + "/locked");
+        fs::permissions(dir + "/locked", fs::perms::owner_read | fs::perms::owner_exec);
+        refused(dir + "/locked/out.tif", "Permission denied");
+        fs::permissions(dir + "/locked", fs::perms::owner_all);
+    }
+    // A good name passes the check, in either case of the extension.
+    o.out = dir + "/OUT.TIFF";
+    EXPECT_NE(Convert(o).err.find("no such input"), std::string::npos);
+    EXPECT_EQ(FilesIn(dir), 2u);  // folder.tif and plain: no probe left behind
+    fs::remove_all(dir);
+}
+
+// --resolution with a projected system: cells of exactly that size, edges on its multiples.
+TEST(Convert, ResolutionInMetres)
+{
+    const std::string dir = TempDir("resolution");
+    WriteFile(dir + "/in/" + DemXmlName(53394611, DemKind::Dem5A), Xml(53394611, DemKind::Dem5A));
+    ConvertOptions o;
+    o.inputs = {dir + "/in"};
+    o.out = dir + "/plane.tif";
+    o.epsg = 6677;
+    o.resolution = 5;
+    Outcome run = Convert(o);
+    ASSERT_EQ(run.status, 0) << run.err;
+    Raster r = ReadBack(o.out);
+    EXPECT_EQ(r.epsg, "6677");
+    EXPECT_EQ(r.transform[1], 5.0);
+    EXPECT_EQ(r.transform[5], -5.0);
+    EXPECT_EQ(std::fmod(r.transform[0], 5.0), 0.0);
+    EXPECT_EQ(std::fmod(r.transform[3], 5.0), 0.0);
+    // About 1.1 km by 0.93 km.
+    EXPECT_NEAR(r.width, 1130 / 5, 12);
+    EXPECT_NEAR(r.height, 925 / 5, 12);
+    o.resolution = 2.5;
+    ASSERT_EQ(Convert(o).status, 0);
+    r = ReadBack(o.out);
+    EXPECT_EQ(r.transform[1], 2.5);
+    EXPECT_NEAR(r.width, 1130 / 2.5, 24);
+
+    // Metres need a system in metres.
+    fs::remove(o.out);
+    o.epsg = 6668;
+    run = Convert(o);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("--resolution needs --epsg"), std::string::npos) << run.err;
+    o.epsg = 4326;
+    EXPECT_EQ(Convert(o).status, 1);
+    EXPECT_FALSE(fs::exists(o.out));
+    fs::remove_all(dir);
+}
+
+// A signal while the blocks are filled or while GDAL lays out the file: the writer stops,
+// every temporary file goes, and the file already at the output stays as it was.
+TEST(WriteDemRaster, InterruptedAtEitherStageLeavesNothing)
+{
+    const std::string dir = TempDir("interrupt");
+    const std::string out = dir + "/out.tif";
+    WriteFile(out, "the old file");
+    const OutputGrid grid{5, 139 * 18000, 36 * 18000, 3000, 2000};
+    for (const int sig : {SIGINT, SIGTERM}) {
+        for (const bool whileFilling : {true, false}) {
+            InterruptScope scope;
+            int blocks = 0;
+            RasterWriting how;
+            how.progress = [&](double f) {
+                if (!whileFilling && f > 0.2 && !InterruptSignal())
+                    std::raise(sig);
+            };
+            std::string error;
+            const bool ok = WriteDemRaster(out, grid, how, [&](int64_t x, int64_t y, int64_t w, int64_t h, float* cells) {
+                if (whileFilling && ++blocks == 3)
+                    std::raise(sig);
+                for (int64_t i = 0; i < w * h; ++i)
+                    cells[i] = static_cast<float>((x + i % w) % 700 + y);
+                return true;
+            }, error);
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(InterruptSignal(), sig);
+            EXPECT_EQ(error, sig == SIGINT ? "stopped by SIGINT" : "stopped by SIGTERM");
+            if (whileFilling) {
+                EXPECT_EQ(blocks, 3);
+            }
+            EXPECT_EQ(FilesIn(dir), 1u) << sig << whileFilling;
+        }
+    }
+    std::ifstream f(out);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), "the old file");
+    // Outside a scope the signals are the process's own again.
+    struct sigaction now {};
+    sigaction(SIGINT, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+    fs::remove_all(dir);
+}
+
+namespace {
+
+// Starts tesselo-cli with args, its standard error into errPath; returns its pid.
+pid_t StartCli(const std::vector<std::string>& args, const std::string& errPath)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::freopen(errPath.c_str(), "w", stderr);
+        std::vector<char*> argv{const_cast<char*>(TESSELO_CLI)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(TESSELO_CLI, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+bool AnyFileEndingIn(const std::string& dir, const std::string& suffix)
+{
+    for (const auto& e : fs::directory_iterator(dir)) {
+        const std::string n = e.path().filename().string();
+        if (n.size() >= suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// Ctrl+C or SIGTERM sent to a real convert while it writes the stage file and while GDAL
+// writes the final one: exit status 130 or 143, no temporary file, the old output untouched.
+TEST(ConvertCli, SignalsStopTheWorkAndLeaveNothing)
+{
+    const std::string dir = TempDir("signals");
+    // One 1 m file puts the whole 10 m square on the 1 m grid: 84 million cells, time enough.
+    WriteFile(dir + "/in/" + DemXmlName(533946, DemKind::Dem10B), Xml(533946, DemKind::Dem10B));
+    WriteFile(dir + "/in/" + DemXmlName(53394611, DemKind::Dem1A), Xml(53394611, DemKind::Dem1A));
+    const std::string out = dir + "/out/dem.tif";
+    WriteFile(out, "the old file");
+    struct Case {
+        int sig;
+        const char* waitFor;  // the temporary file whose appearance starts the signal
+        int status;
+    };
+    for (const Case& c : {Case{SIGINT, ".stage.tif", 130}, Case{SIGTERM, ".part.tif", 143}}) {
+        const pid_t pid = StartCli({"convert", dir + "/in", "--out", out, "--quiet"}, dir + "/err.txt");
+        ASSERT_GT(pid, 0);
+        int status = 0;
+        bool exited = false;
+        for (int i = 0; i < 12000 && !AnyFileEndingIn(dir + "/out", c.waitFor); ++i) {
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                exited = true;
+                break;
+            }
+            usleep(5000);
+        }
+        ASSERT_FALSE(exited) << "convert ended before " << c.waitFor << " appeared";
+        kill(pid, c.sig);
+        // A guard against a hang, not a measure of speed.
+        for (int i = 0; i < 6000 && !exited; ++i) {
+            exited = waitpid(pid, &status, WNOHANG) == pid;
+            if (!exited)
+                usleep(10000);
+        }
+        if (!exited) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << "convert did not stop on " << c.sig;
+            continue;
+        }
+        ASSERT_TRUE(WIFEXITED(status)) << c.waitFor;
+        EXPECT_EQ(WEXITSTATUS(status), c.status);
+        EXPECT_EQ(FilesIn(dir + "/out"), 1u) << c.waitFor;
+        std::ifstream f(out);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), "the old file");
+        std::ifstream e(dir + "/err.txt");
+        const std::string err((std::istreambuf_iterator<char>(e)), {});
+        EXPECT_NE(err.find(c.sig == SIGINT ? "stopped by SIGINT" : "stopped by SIGTERM"), std::string::npos) << err;
+    }
+    fs::remove_all(dir);
 }
