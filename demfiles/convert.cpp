@@ -35,6 +35,7 @@ constexpr int64_t kBlock = 512;        // tile size of the output
 constexpr int64_t kBandBlocks = 16;    // blocks side by side in one pass: bounds the memory
 constexpr int64_t kGdalCacheBytes = int64_t{16} << 20;
 constexpr double kEdgeSlack = 1e-6;    // of a cell: box edges meant to lie on a cell edge
+constexpr std::chrono::milliseconds kStopGrace{600};  // after a signal, for the work to wind down
 
 int64_t FloorCells(double v)
 {
@@ -689,8 +690,31 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
     {
         // From here on temporary files exist: a signal stops the work and they are removed.
         InterruptScope scope;
+        // GDAL asks its progress callback only between chunks of its work, which take seconds
+        // on a busy machine: a stop it has not heeded by then ends the process here.
+        std::atomic<bool> finished{false};
+        std::thread watchdog([&] {
+            using namespace std::chrono;
+            steady_clock::time_point since{};
+            for (; !finished; std::this_thread::sleep_for(milliseconds(20))) {
+                const int caught = InterruptSignal();
+                if (!caught)
+                    continue;
+                if (since == steady_clock::time_point{})
+                    since = steady_clock::now();
+                if (steady_clock::now() - since < kStopGrace)
+                    continue;
+                RemoveTemporaries(o.out);
+                std::fprintf(err, "\ntesselo-cli: convert: stopped by %s; temporary files removed, %s not written\n",
+                             SignalName(caught), o.out.c_str());
+                std::fflush(err);
+                _exit(128 + caught);
+            }
+        });
         ok = WriteDemRaster(o.out, grid, how, fill, error);
         sig = InterruptSignal();
+        finished = true;
+        watchdog.join();
     }
     line.End();
     if (sig) {

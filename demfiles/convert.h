@@ -94,5 +94,6 @@ int InterruptSignal();
 
 // The whole of convert: exit status 0, 2 when damaged inputs were skipped, 1 when nothing
 // could be converted or an argument is bad (no output file then), 128 + the signal when
-// interrupted by SIGINT or SIGTERM (nothing left behind). Messages go to err.
+// interrupted by SIGINT or SIGTERM (nothing left behind; when the work has not wound down
+// 0.6 s after the signal, the process ends with that status). Messages go to err.
 int ConvertDemFiles(const ConvertOptions& options, std::FILE* err);
