@@ -56,11 +56,13 @@ struct InputFile {
     std::vector<DemSource> copies;  // more files of the same mesh code and kind, tried in turn
 };
 
-// Copies the cells of g that have a value into the block whose north-west corner is (bx, by)
-// in output cells, each output cell taking the file cell that contains its centre.
-void Paste(const DemGrid& g, const InputFile& f, const OutputGrid& grid, int64_t bx, int64_t by, int64_t w,
-           int64_t h, float* cells)
+// Copies the cells of g that have a value into the cells of the block still without one (its
+// north-west corner at (bx, by) in output cells), each output cell taking the file cell that
+// contains its centre. Returns how many cells it gave a value.
+size_t Paste(const DemGrid& g, const InputFile& f, const OutputGrid& grid, int64_t bx, int64_t by, int64_t w,
+             int64_t h, float* cells)
 {
+    size_t given = 0;
     const int64_t s = grid.cellUnits, fs = f.fileUnits;
     // Doubled 1 m units keep the centres integral.
     const int64_t fileW2 = 2 * f.square.x0, fileE2 = 2 * (f.square.x0 + f.square.width);
@@ -87,21 +89,25 @@ void Paste(const DemGrid& g, const InputFile& f, const OutputGrid& grid, int64_t
                 continue;
             const float* from = src + (west2 + (2 * a + 1) * s - fileW2) / (2 * fs);
             float* to = dst + a;
+            size_t n = 0;
             for (int64_t i = 0; i < b - a; ++i) {
-                const float v = from[i];
-                to[i] = v != kNoData ? v : to[i];
+                const bool take = to[i] == kNoData && from[i] != kNoData;
+                n += take;
+                to[i] = take ? from[i] : to[i];
             }
+            given += n;
             continue;
         }
         for (int64_t c = c0; c < c1; ++c) {
             const int64_t xc2 = west2 + (2 * c + 1) * s;
-            if (xc2 <= fileW2 || xc2 >= fileE2)
+            if (xc2 <= fileW2 || xc2 >= fileE2 || dst[c] != kNoData)
                 continue;
             const float v = src[(xc2 - fileW2) / (2 * fs)];
             if (v != kNoData)
-                dst[c] = v;
+                dst[c] = v, ++given;
         }
     }
+    return given;
 }
 
 // Everything this process writes beside out starts with this; GDAL's own temporary files
@@ -575,9 +581,10 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
         std::fprintf(err, "tesselo-cli: convert: no DEM file to convert%s\n", o.bbox ? " in the box" : "");
         return 1;
     }
-    // Pasted from the least preferred kind to the most: each overwrites where it has a value.
+    // Pasted from the most preferred kind to the least: each fills what is still empty, and
+    // a file that fills nothing has no height in the raster.
     std::stable_sort(inputs.begin(), inputs.end(), [](const InputFile& a, const InputFile& b) {
-        return KindPrecedes(b.source.name.kind, a.source.name.kind);
+        return KindPrecedes(a.source.name.kind, b.source.name.kind);
     });
     const OutputGrid grid = GridFor(names, o.bbox);
 
@@ -585,6 +592,7 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
     std::vector<std::unique_ptr<DemGrid>> decoded(inputs.size());
     std::vector<char> failed(inputs.size(), 0);
     std::vector<char> used(inputs.size(), 0);
+    std::vector<char> shown(inputs.size(), 0);  // gave the raster at least one value
     std::vector<DemDatum> datums(inputs.size(), DemDatum::Jgd2011);  // of the copy read
     size_t usable = 0, done = 0;
     uint64_t bytes = 0;
@@ -656,9 +664,9 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
         line.Files(std::min(done, inputs.size()), bytes);
         bool any = false;
         for (size_t i : here) {
-            if (!decoded[i])
+            if (!decoded[i] || !Paste(*decoded[i], inputs[i], grid, x, y, w, h, cells))
                 continue;
-            Paste(*decoded[i], inputs[i], grid, x, y, w, h, cells);
+            shown[i] = 1;
             any = true;
         }
         // Files that end in this row of blocks are not needed by the next one.
@@ -667,7 +675,7 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
                 decoded[i].reset();
         return any;
     };
-    // The heights' reference of every file used, known once all are read.
+    // The heights' reference of every file that gave the raster a value, known once all are read.
     std::map<DemDatum, std::vector<int32_t>> squares;
     RasterWriting how;
     how.epsg = o.epsg;
@@ -680,7 +688,7 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
             return false;
         }
         for (size_t i = 0; i < inputs.size(); ++i)
-            if (used[i])
+            if (shown[i])
                 squares[datums[i]].push_back(inputs[i].source.name.mesh);
         metadata = HeightReferenceMetadata(squares);
         return true;

@@ -591,6 +591,21 @@ TEST(Convert, HeightReferenceInTheMetadataAndOneWarningForAMix)
     // JGD2000 cells on their squares as any others.
     const Raster r = ReadBack(o.out);
     EXPECT_EQ(r.At(3 * 225 + 7, 1500 - 150 - 150 + 9), TestValue(53394613, 7, 9));
+
+    // A file whose every cell is hidden by finer ones gives the raster no height.
+    TestXml land;
+    land.srs = "jgd2024";
+    land.terrainSeed = 7;  // no sea
+    WriteFile(dir + "/hidden/" + DemXmlName(53394611, DemKind::Dem5A), Xml(53394611, DemKind::Dem5A, land));
+    WriteFile(dir + "/hidden/" + DemXmlName(533946, DemKind::Dem10B), Xml(533946, DemKind::Dem10B));
+    MeshCells sq;
+    ASSERT_TRUE(MeshSquareCells(53394611, sq));
+    o.inputs = {dir + "/hidden"};
+    o.bbox = GeoBox{sq.y0 / 90000.0, sq.x0 / 90000.0, (sq.y0 + sq.height) / 90000.0, (sq.x0 + sq.width) / 90000.0};
+    run = Convert(o);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(MetadataItem(o.out, "HEIGHT_REFERENCE"), "JGD2024");
     fs::remove_all(dir);
 }
 
