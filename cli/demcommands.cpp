@@ -28,12 +28,12 @@ constexpr double kMargin = 1e-9;
 // its parent or children, a point or box the squares that meet it.
 bool InArea(const AreaQuery& q, EditionChoice editions, const DemName& n)
 {
-    const bool five = IsFiveMeter(n.kind);
-    if ((editions == EditionChoice::Dem10m && five) || (editions == EditionChoice::Dem5m && !five))
+    const bool thirdLevel = IsThirdLevel(n.kind);
+    if ((editions == EditionChoice::Dem10m && thirdLevel) || (editions == EditionChoice::Dem5m && !IsFiveMeter(n.kind)))
         return false;
     if (q.kind == AreaQuery::Kind::Mesh) {
         const bool fine = q.mesh >= 10000000;
-        if (five)
+        if (thirdLevel)
             return fine ? n.mesh == q.mesh : n.mesh / 100 == q.mesh;
         return fine ? n.mesh == q.mesh / 100 : n.mesh == q.mesh;
     }
