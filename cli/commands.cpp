@@ -51,6 +51,11 @@ const Option kMeshOption{"--mesh", "CODE",
                          "5 m file and its 10 m parent (a square of the grid: second-level digits\n"
                          "0 to 7)"};
 
+bool IsAreaOption(std::string_view name)
+{
+    return name == kAtOption.name || name == kBboxOption.name || name == kMeshOption.name;
+}
+
 bool ParseAreaOption(std::string_view name, const std::string& value, AreaQuery& query, std::string& error)
 {
     if (name == kAtOption.name) {
@@ -66,11 +71,6 @@ bool ParseAreaOption(std::string_view name, const std::string& value, AreaQuery&
 namespace {
 
 const Option kAreaEditionOption{"--edition", "E", "10m, 5m or both (default both)", "10m 5m both"};
-
-bool IsAreaOption(std::string_view name)
-{
-    return name == kAtOption.name || name == kBboxOption.name || name == kMeshOption.name;
-}
 
 EditionChoice AreaEdition(const std::string& v)
 {

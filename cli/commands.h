@@ -30,5 +30,6 @@ int Fail(const std::string& message);
 // The options that name an area, shared by files and check.
 extern const Option kAtOption, kBboxOption, kMeshOption;
 
+bool IsAreaOption(std::string_view name);
 // Sets query from --at, --bbox or --mesh (name) and its value; false with a message otherwise.
 bool ParseAreaOption(std::string_view name, const std::string& value, AreaQuery& query, std::string& error);

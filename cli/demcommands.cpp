@@ -66,7 +66,7 @@ int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
             editions = v == "10m" ? EditionChoice::Dem10m : v == "5m" ? EditionChoice::Dem5m : EditionChoice::Both;
         } else if (name == "--format") {
             format = v == "csv" ? CheckFormat::Csv : v == "json" ? CheckFormat::Json : CheckFormat::Text;
-        } else {
+        } else if (IsAreaOption(name)) {
             if (haveArea)
                 return Fail("check: give one of --at, --bbox and --mesh");
             haveArea = true;
