@@ -713,8 +713,8 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
                 if (steady_clock::now() - since < kStopGrace)
                     continue;
                 RemoveTemporaries(o.out);
-                std::fprintf(err, "\ntesselo-cli: convert: stopped by %s; temporary files removed, %s not written\n",
-                             SignalName(caught), o.out.c_str());
+                std::fprintf(err, "%stesselo-cli: convert: stopped by %s; temporary files removed, %s not written\n",
+                             o.progress ? "\n" : "", SignalName(caught), o.out.c_str());
                 std::fflush(err);
                 _exit(128 + caught);
             }
