@@ -32,7 +32,9 @@ extern "C" void OnInterrupt(int sig)
 }
 
 constexpr int64_t kBlock = 512;        // tile size of the output
-constexpr int64_t kBandBlocks = 16;    // blocks side by side in one pass: bounds the memory
+// Blocks side by side in one pass: bounds the memory. A second-level square on the 1 m grid
+// (11250 cells) fits in one, so that no file straddles two bands and is read twice.
+constexpr int64_t kBandBlocks = 24;
 constexpr int64_t kGdalCacheBytes = int64_t{16} << 20;
 constexpr double kEdgeSlack = 1e-6;    // of a cell: box edges meant to lie on a cell edge
 constexpr std::chrono::milliseconds kStopGrace{600};  // after a signal, for the work to wind down
