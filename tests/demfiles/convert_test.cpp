@@ -384,24 +384,24 @@ TEST(GridFor, TheGridIsThatOfTheFinestKindAmongTheFiles)
 
 namespace {
 
-// What a test file made from spec holds at cell (x, y), rows from the north: the default
+// What a test file made from xml holds at cell (x, y), rows from the north: the default
 // tuples from the start point on, sea on the diagonal.
-float Written(const TestXml& spec, int32_t x, int32_t y)
+float Written(const TestXml& xml, int32_t x, int32_t y)
 {
-    if (y < spec.startY || (y == spec.startY && x < spec.startX) || x == y)
+    if (y < xml.startY || (y == xml.startY && x < xml.startX) || x == y)
         return kNoData;
-    if (spec.tuples.empty())
-        return TestValue(spec.mesh, x, y);
-    const size_t i = static_cast<size_t>((y - spec.startY) * spec.width + x - spec.startX);
-    if (i >= spec.tuples.size())
+    if (xml.tuples.empty())
+        return TestValue(xml.mesh, x, y);
+    const size_t i = static_cast<size_t>((y - xml.startY) * xml.width + x - xml.startX);
+    if (i >= xml.tuples.size())
         return kNoData;
-    const std::string& t = spec.tuples[i];
+    const std::string& t = xml.tuples[i];
     return t.rfind("地表面,", 0) == 0 ? std::stof(t.substr(t.find(',') + 1)) : kNoData;
 }
 
 struct Placed {
     DemKind kind;
-    TestXml spec;
+    TestXml xml;
     MeshCells square;
 };
 
@@ -416,7 +416,7 @@ float Expected(const std::vector<Placed>& files, int64_t x, int64_t y, DemKind& 
             if (f.kind != k || x < sq.x0 || x >= sq.x0 + sq.width || y < sq.y0 || y >= sq.y0 + sq.height)
                 continue;
             const int32_t u = CellMeters(k);
-            const float v = Written(f.spec, static_cast<int32_t>((x - sq.x0) / u),
+            const float v = Written(f.xml, static_cast<int32_t>((x - sq.x0) / u),
                                     static_cast<int32_t>((sq.y0 + sq.height - 1 - y) / u));
             if (v != kNoData) {
                 kind = k;
@@ -454,12 +454,12 @@ TEST(Convert, OneMeterFilesOnTheOneMeterGridWithFiveAndTenMeterFilesAround)
 {
     const std::string dir = TempDir("onemeter");
     std::vector<Placed> files;
-    auto add = [&](int32_t mesh, DemKind kind, TestXml spec = {}) {
-        spec.mesh = mesh;
-        ExpectedGrid(kind, spec.width, spec.height);
-        files.push_back({kind, spec, {}});
+    auto add = [&](int32_t mesh, DemKind kind, TestXml xml = {}) {
+        xml.mesh = mesh;
+        ExpectedGrid(kind, xml.width, xml.height);
+        files.push_back({kind, xml, {}});
         ASSERT_TRUE(MeshSquareCells(mesh, files.back().square));
-        WriteFile(dir + "/in/" + DemXmlName(mesh, kind, "20250401"), MakeDemXml(spec));
+        WriteFile(dir + "/in/" + DemXmlName(mesh, kind, "20250401"), MakeDemXml(xml));
     };
     add(533946, DemKind::Dem10B);
     add(53394611, DemKind::Dem5A);
@@ -547,9 +547,9 @@ TEST(Convert, HeightReferenceInTheMetadataAndOneWarningForAMix)
 {
     const std::string dir = TempDir("heights");
     auto write = [&](const std::string& sub, int32_t mesh, DemKind kind, const std::string& srs) {
-        TestXml spec;
-        spec.srs = srs;
-        WriteFile(dir + "/" + sub + "/" + DemXmlName(mesh, kind), Xml(mesh, kind, spec));
+        TestXml xml;
+        xml.srs = srs;
+        WriteFile(dir + "/" + sub + "/" + DemXmlName(mesh, kind), Xml(mesh, kind, xml));
     };
     write("old", 53394611, DemKind::Dem5A, "jgd2011");
     write("new", 53394611, DemKind::Dem5A, "jgd2024");
