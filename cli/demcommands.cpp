@@ -3,6 +3,7 @@
 #include "demfiles/check.h"
 #include "demfiles/convert.h"
 #include "demfiles/elevation.h"
+#include "demfiles/tiles.h"
 #include "geodata/geodata.h"
 #include "geodata/meshcode.h"
 #include "picking/areaquery.h"
@@ -336,4 +337,106 @@ int DemElevation(int argc, char** argv)
             status = 1;
     }
     return status;
+}
+
+namespace {
+
+const char kTilesHelp[] =
+    "Usage: tesselo-cli tiles INPUT... --out PATH [--encoding terrarium|mapbox|gsi] [--zoom MIN-MAX]\n"
+    "                         [--tile-size 256|512] [--nodata zero|transparent] [--bbox S,W,N,E]\n"
+    "                         [--edition 10m|5m|best] [--quiet]\n"
+    "\n"
+    "Turns DEM files (XML files, ZIP archives, folders of them), read as convert reads them, into\n"
+    "web terrain tiles: PNG in Web Mercator (EPSG:3857), XYZ scheme, colours that encode heights,\n"
+    "for MapLibre GL (raster-dem sources), deck.gl, Cesium or QGIS. Each pixel of the highest zoom\n"
+    "is the bilinear sample of convert's raster at its centre; each lower zoom is made from the\n"
+    "one above it (the mean of the four pixels below a pixel that have a value).\n"
+    "\n"
+    "  --out PATH       ending in .mbtiles: one MBTiles file (its metadata names the encoding);\n"
+    "                   otherwise a folder of Z/X/Y.png with metadata.json\n"
+    "  --encoding E     terrarium (default): height = R * 256 + G + B / 256 - 32768\n"
+    "                   mapbox (Terrain-RGB): height = -10000 + (R * 65536 + G * 256 + B) * 0.1\n"
+    "                   gsi (GSI's elevation tiles): x = R * 65536 + G * 256 + B, x * 0.01 m below\n"
+    "                   2^23, (x - 2^24) * 0.01 m above; (128, 0, 0) is no data\n"
+    "  --zoom MIN-MAX   the zooms made, or one zoom Z (default: up to 17 for 1 m, 15 for 5 m and\n"
+    "                   14 for 10 m files, the finest edition used, down to the zoom at which the\n"
+    "                   area fits one tile)\n"
+    "  --tile-size N    256 (default) or 512 pixels\n"
+    "  --nodata M       zero (default): RGB tiles, no data as the code of 0 m; transparent: RGBA\n"
+    "                   tiles, no data as transparent pixels (terrarium and mapbox only). Zero is\n"
+    "                   the default because MapLibre GL and Mapbox GL read R, G and B alone: a\n"
+    "                   transparent pixel would be -32768 m (terrarium) or -10000 m (mapbox), a\n"
+    "                   wall along every coast, while GSI's no data is mostly sea\n"
+    "  --bbox S,W,N,E   the area, widened to whole cells (default: the squares of the inputs)\n"
+    "  --edition E      5m, 10m or best (default), as for convert\n"
+    "  --quiet          no progress line\n"
+    "  (--OPTION=VALUE works as well as --OPTION VALUE)\n"
+    "\n"
+    "Tiles without any value are not written. Damaged inputs are named on standard error and\n"
+    "skipped: exit status 2. Nothing to make or a bad argument: exit status 1 (an MBTiles file\n"
+    "is then not written).\n";
+
+// "MIN-MAX" or one zoom.
+bool ParseZoomRange(const std::string& v, int& minZoom, int& maxZoom)
+{
+    auto zoom = [](const std::string& t, int& z) {
+        if (t.empty() || t.size() > 2 || t.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        z = std::stoi(t);
+        return z <= kMaxTileZoom;
+    };
+    const size_t dash = v.find('-');
+    if (dash == std::string::npos)
+        return zoom(v, minZoom) && zoom(v, maxZoom);
+    return zoom(v.substr(0, dash), minZoom) && zoom(v.substr(dash + 1), maxZoom) && minZoom <= maxZoom;
+}
+
+} // namespace
+
+int DemWebTiles(int argc, char** argv)
+{
+    const Arguments a = Split(argc, argv, {"--out", "--encoding", "--zoom", "--tile-size", "--nodata", "--bbox", "--edition"},
+                              {"--help", "--quiet"});
+    if (Has(a, "--help")) {
+        std::fputs(kTilesHelp, stdout);
+        return 0;
+    }
+    if (!a.error.empty())
+        return Fail("tiles: " + a.error + " (try tiles --help)");
+    TilesOptions o;
+    bool quiet = false;
+    for (const auto& [name, v] : a.options) {
+        std::string error;
+        AreaQuery q;
+        if (name == "--out" && !v.empty()) {
+            o.out = v;
+        } else if (name == "--encoding" && (v == "terrarium" || v == "mapbox" || v == "gsi")) {
+            o.encoding = v == "terrarium" ? TileEncoding::Terrarium : v == "mapbox" ? TileEncoding::Mapbox : TileEncoding::Gsi;
+        } else if (name == "--zoom") {
+            if (!ParseZoomRange(v, o.minZoom, o.maxZoom))
+                return Fail("tiles: --zoom takes MIN-MAX or one zoom, 0 to " + std::to_string(kMaxTileZoom) + " (got '" +
+                            v + "')");
+        } else if (name == "--tile-size" && (v == "256" || v == "512")) {
+            o.tileSize = v == "256" ? 256 : 512;
+        } else if (name == "--nodata" && (v == "zero" || v == "transparent")) {
+            o.transparent = v == "transparent";
+        } else if (name == "--bbox") {
+            if (!ParseBoxQuery(v, q, error))
+                return Fail("tiles: " + error + " (got '" + v + "')");
+            o.cells.bbox = GeoBox{q.box.south, q.box.west, q.box.north, q.box.east};
+        } else if (name == "--edition" && (v == "10m" || v == "5m" || v == "best")) {
+            o.cells.edition = v == "10m" ? EditionPick::Dem10m : v == "5m" ? EditionPick::Dem5m : EditionPick::Best;
+        } else if (name == "--quiet") {
+            quiet = true;
+        } else {
+            return Fail("tiles: bad argument " + name + " " + v + " (try tiles --help)");
+        }
+    }
+    if (o.out.empty())
+        return Fail("tiles: --out PATH is required");
+    if (a.positional.empty())
+        return Fail("tiles: give at least one input (try tiles --help)");
+    o.cells.inputs = a.positional;
+    o.cells.progress = !quiet && isatty(STDERR_FILENO);
+    return MakeTiles(o, stderr);
 }

@@ -51,6 +51,8 @@ const char kHelp[] =
     "                   (check --help)\n"
     "  convert IN... --out FILE.tif\n"
     "                   DEM files (XML, ZIP, folders) to one GeoTIFF (convert --help)\n"
+    "  tiles IN... --out PATH\n"
+    "                   DEM files to web terrain tiles: a folder or an MBTiles file (tiles --help)\n"
     "  elevation DIR [LAT,LON ...]\n"
     "                   elevations of points from the DEM files of a folder (elevation --help)\n"
     "  where TEXT       prefectures and places whose name is or contains TEXT (ヶ and ケ, 屛 and\n"
@@ -107,8 +109,8 @@ const char kHelp[] =
     "Points are given as LAT,LON everywhere (print viewport and print marker answer LON,LAT).\n"
     "Options that take a value take it as the next argument or as --OPTION=VALUE.\n"
     "\n"
-    "Exit status: 0 on success, 1 on a bad argument or a failed command; check and convert: 2\n"
-    "when files are missing or damaged.\n";
+    "Exit status: 0 on success, 1 on a bad argument or a failed command; check, convert and\n"
+    "tiles: 2 when files are missing or damaged.\n";
 
 int Fail(const std::string& message)
 {
@@ -489,6 +491,8 @@ int main(int argc, char** argv)
         return DemConvert(argc, argv);
     if (cmd == "elevation")
         return DemElevation(argc, argv);
+    if (cmd == "tiles")
+        return DemWebTiles(argc, argv);
     if (cmd == "render")
         return Render(argc, argv);
     if (cmd == "drive")

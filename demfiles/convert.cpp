@@ -131,7 +131,10 @@ std::string GdalError(const char* what)
 
 class ProgressLine {
 public:
-    ProgressLine(bool on, std::FILE* err, size_t total) : on_(on), err_(err), total_(total) {}
+    ProgressLine(bool on, std::FILE* err, size_t total, const char* command = "convert")
+        : on_(on), err_(err), total_(total), command_(command)
+    {
+    }
     void Files(size_t done, uint64_t bytes)
     {
         if (!on_)
@@ -139,7 +142,7 @@ public:
         const double t = Elapsed();
         if (t < 1.0)
             return;
-        std::fprintf(err_, "\rconvert: %zu of %zu files, %.1f MB/s   ", done, total_, bytes / 1e6 / t);
+        std::fprintf(err_, "\r%s: %zu of %zu files, %.1f MB/s   ", command_, done, total_, bytes / 1e6 / t);
         std::fflush(err_);
         shown_ = true;
     }
@@ -147,7 +150,7 @@ public:
     {
         if (!on_ || Elapsed() < 1.0)
             return;
-        std::fprintf(err_, "\rconvert: %zu of %zu files, writing %3d%%      ", total_, total_,
+        std::fprintf(err_, "\r%s: %zu of %zu files, writing %3d%%      ", command_, total_, total_,
                      static_cast<int>(fraction * 100));
         std::fflush(err_);
         shown_ = true;
@@ -163,6 +166,7 @@ private:
     bool on_;
     std::FILE* err_;
     size_t total_;
+    const char* command_;
     bool shown_ = false;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
@@ -181,7 +185,7 @@ OutputGrid GridFor(const std::vector<DemName>& files, const std::optional<GeoBox
 {
     OutputGrid g;
     g.cellUnits = std::any_of(files.begin(), files.end(), [](const DemName& n) { return IsFiveMeter(n.kind); }) ? 1 : 2;
-    const double perDegree = static_cast<double>(kCellsPerDegree) / g.cellUnits;
+    const double perDegree = GridCellsPerDegree(g);
     if (box) {
         g.west = FloorCells(box->west * perDegree);
         const int64_t east = CeilCells(box->east * perDegree);
@@ -250,7 +254,7 @@ bool WriteDemRaster(const std::string& out, const OutputGrid& grid, int epsg, un
     CSLDestroy(stageOptions);
     if (!stage)
         return fail(GdalError(("cannot write " + out).c_str()));
-    const double perDegree = static_cast<double>(kCellsPerDegree) / grid.cellUnits;
+    const double perDegree = GridCellsPerDegree(grid);
     double transform[6] = {static_cast<double>(grid.west) / perDegree, 1.0 / perDegree, 0,
                            static_cast<double>(grid.north) / perDegree, 0, -1.0 / perDegree};
     GDALSetGeoTransform(stage.get(), transform);
@@ -309,22 +313,43 @@ bool WriteDemRaster(const std::string& out, const OutputGrid& grid, int epsg, un
     return true;
 }
 
-int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
+namespace {
+
+// What the filler of OpenDemCells keeps between blocks.
+struct CellState {
+    CellState(const DemCellOptions& o, std::FILE* e, size_t total)
+        : err(e), command(o.command), progress(o.progress), threads(std::max(1u, o.threads)),
+          line(o.progress, e, total, o.command)
+    {
+    }
+    std::FILE* err;
+    const char* command;
+    bool progress;
+    unsigned threads;
+    std::vector<InputFile> inputs;
+    OutputGrid grid;
+    std::vector<std::unique_ptr<DemGrid>> decoded;
+    std::vector<char> failed, reported;
+    size_t usable = 0, done = 0, damaged = 0;
+    uint64_t bytes = 0;
+    int64_t lastBandX = -1;
+    ProgressLine line;
+};
+
+} // namespace
+
+bool OpenDemCells(const DemCellOptions& o, std::FILE* err, DemCells& cells)
 {
     PrepareGdal();
-    if (o.epsg != 6668 && !KnownEpsg(o.epsg)) {
-        std::fprintf(err, "tesselo-cli: convert: unknown EPSG code %d\n", o.epsg);
-        return 1;
-    }
     FoundFiles found;
     std::string error;
     if (!FindDemFiles(o.inputs, found, error)) {
-        std::fprintf(err, "tesselo-cli: convert: %s\n", error.c_str());
-        return 1;
+        std::fprintf(err, "tesselo-cli: %s: %s\n", o.command, error.c_str());
+        return false;
     }
     size_t damaged = 0;
     for (const DamagedSource& d : found.damaged) {
-        std::fprintf(err, "tesselo-cli: convert: skipped %s: %s\n", d.shownPath.c_str(), d.reason.c_str());
+        std::fprintf(err, "tesselo-cli: %s: skipped %s: %s\n", o.command, d.shownPath.c_str(), d.reason.c_str());
         ++damaged;
     }
     // One file per mesh code and kind, of the editions asked for, in the box.
@@ -354,29 +379,37 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
         names.push_back(s.name);
     }
     if (inputs.empty()) {
-        std::fprintf(err, "tesselo-cli: convert: no DEM file to convert%s\n", o.bbox ? " in the box" : "");
-        return 1;
+        std::fprintf(err, "tesselo-cli: %s: no DEM file to convert%s\n", o.command, o.bbox ? " in the box" : "");
+        return false;
     }
     std::stable_sort(inputs.begin(), inputs.end(),
                      [](const InputFile& a, const InputFile& b) { return PasteRank(a.source.name.kind) < PasteRank(b.source.name.kind); });
-    const OutputGrid grid = GridFor(names, o.bbox);
 
-    ProgressLine line(o.progress, err, inputs.size());
-    std::vector<std::unique_ptr<DemGrid>> decoded(inputs.size());
-    std::vector<char> failed(inputs.size(), 0);
-    size_t usable = 0, done = 0;
-    uint64_t bytes = 0;
-    int64_t lastBandX = -1;
-    const unsigned threads = std::max(1u, o.threads);
-
-    auto fill = [&](int64_t x, int64_t y, int64_t w, int64_t h, float* cells) {
+    auto state = std::make_shared<CellState>(o, err, inputs.size());
+    state->inputs = std::move(inputs);
+    state->grid = GridFor(names, o.bbox);
+    state->decoded.resize(state->inputs.size());
+    state->failed.assign(state->inputs.size(), 0);
+    state->reported.assign(state->inputs.size(), 0);
+    state->damaged = damaged;
+    cells.grid = state->grid;
+    cells.usable = [state] { return state->usable; };
+    cells.damaged = [state] { return state->damaged; };
+    cells.writing = [state](double f) { state->line.Writing(f); };
+    cells.fill = [state](int64_t x, int64_t y, int64_t w, int64_t h, float* cells) {
+        CellState& st = *state;
+        auto& inputs = st.inputs;
+        auto& decoded = st.decoded;
+        auto& failed = st.failed;
+        const OutputGrid& grid = st.grid;
+        const unsigned threads = st.threads;
         const int64_t s = grid.cellUnits;
         const int64_t west = (grid.west + x) * s, east = (grid.west + x + w) * s;
         const int64_t north = (grid.north - y) * s, south = (grid.north - y - h) * s;
-        if (x != lastBandX) {
+        if (x != st.lastBandX) {
             for (auto& d : decoded)
                 d.reset();
-            lastBandX = x;
+            st.lastBandX = x;
         }
         std::vector<size_t> here, todo;
         for (size_t i = 0; i < inputs.size(); ++i) {
@@ -416,19 +449,23 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
             t.join();
         for (size_t k = 0; k < todo.size(); ++k) {
             const size_t i = todo[k];
-            // A damaged copy is named (and makes the status 2) even when another copy stood in.
-            if (!errors[k].empty()) {
-                ++damaged;
-                std::fprintf(err, "%stesselo-cli: convert: skipped %s\n", o.progress ? "\r" : "", errors[k].c_str());
-            }
             if (!decoded[i])
                 failed[i] = 1;
-            else
-                ++usable;
-            ++done;
-            bytes += sizes[k];
+            // A file read again for another column band is named and counted once.
+            if (st.reported[i])
+                continue;
+            st.reported[i] = 1;
+            // A damaged copy is named (and makes the status 2) even when another copy stood in.
+            if (!errors[k].empty()) {
+                ++st.damaged;
+                std::fprintf(st.err, "%stesselo-cli: %s: skipped %s\n", st.progress ? "\r" : "", st.command, errors[k].c_str());
+            }
+            if (decoded[i])
+                ++st.usable;
+            ++st.done;
+            st.bytes += sizes[k];
         }
-        line.Files(std::min(done, inputs.size()), bytes);
+        st.line.Files(std::min(st.done, inputs.size()), st.bytes);
         bool any = false;
         for (size_t i : here) {
             if (!decoded[i])
@@ -436,22 +473,35 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
             Paste(*decoded[i], inputs[i], grid, x, y, w, h, cells);
             any = true;
         }
-        // Files that end in this row of blocks are not needed by the next one.
-        for (size_t i : here)
-            if (inputs[i].square.y0 >= south)
+        // Files that end in this row of blocks, or north of it, are not needed by the next one.
+        for (size_t i = 0; i < inputs.size(); ++i)
+            if (decoded[i] && inputs[i].square.y0 >= south)
                 decoded[i].reset();
         return any;
     };
-    std::function<void(double)> progress = [&](double f) { line.Writing(f); };
-    const bool ok = WriteDemRaster(o.out, grid, o.epsg, threads, fill, progress, error);
+    return true;
+}
+
+int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
+{
+    PrepareGdal();
+    if (o.epsg != 6668 && !KnownEpsg(o.epsg)) {
+        std::fprintf(err, "tesselo-cli: convert: unknown EPSG code %d\n", o.epsg);
+        return 1;
+    }
+    DemCells cells;
+    if (!OpenDemCells(DemCellOptions{o.inputs, o.bbox, o.edition, o.progress, o.threads, "convert"}, err, cells))
+        return 1;
+    std::string error;
+    const bool ok = WriteDemRaster(o.out, cells.grid, o.epsg, o.threads, cells.fill, cells.writing, error);
     if (!ok) {
         std::fprintf(err, "tesselo-cli: convert: %s\n", error.c_str());
         return 1;
     }
-    if (usable == 0) {
+    if (cells.usable() == 0) {
         Remove(o.out);
         std::fprintf(err, "tesselo-cli: convert: none of the DEM files could be read\n");
         return 1;
     }
-    return damaged ? 2 : 0;
+    return cells.damaged() ? 2 : 0;
 }
