@@ -5,6 +5,7 @@
 #include "demfiles/tiles.h"
 #include "tests/demfiles/demtestfiles.h"
 
+#include <cpl_conv.h>
 #include <cpl_vsi.h>
 #include <gdal.h>
 #include <gdalwarper.h>
