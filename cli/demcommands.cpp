@@ -81,12 +81,12 @@ constexpr double kMargin = 1e-9;
 // its parent or children, a point or box the squares that meet it.
 bool InArea(const AreaQuery& q, EditionChoice editions, const DemName& n)
 {
-    const bool five = IsFiveMeter(n.kind);
-    if ((editions == EditionChoice::Dem10m && five) || (editions == EditionChoice::Dem5m && !five))
+    const bool thirdLevel = IsThirdLevel(n.kind);
+    if ((editions == EditionChoice::Dem10m && thirdLevel) || (editions == EditionChoice::Dem5m && !IsFiveMeter(n.kind)))
         return false;
     if (q.kind == AreaQuery::Kind::Mesh) {
         const bool fine = q.mesh >= 10000000;
-        if (five)
+        if (thirdLevel)
             return fine ? n.mesh == q.mesh : n.mesh / 100 == q.mesh;
         return fine ? n.mesh == q.mesh / 100 : n.mesh == q.mesh;
     }
@@ -344,7 +344,7 @@ namespace {
 const char kTilesHelp[] =
     "Usage: tesselo-cli tiles INPUT... --out PATH [--encoding terrarium|mapbox|gsi] [--zoom MIN-MAX]\n"
     "                         [--tile-size 256|512] [--nodata zero|transparent] [--bbox S,W,N,E]\n"
-    "                         [--edition 10m|5m|best] [--quiet]\n"
+    "                         [--edition 1m|5m|10m|best] [--quiet]\n"
     "\n"
     "Turns DEM files (XML files, ZIP archives, folders of them), read as convert reads them, into\n"
     "web terrain tiles: PNG in Web Mercator (EPSG:3857), XYZ scheme, colours that encode heights,\n"
@@ -368,7 +368,8 @@ const char kTilesHelp[] =
     "                   transparent pixel would be -32768 m (terrarium) or -10000 m (mapbox), a\n"
     "                   wall along every coast, while GSI's no data is mostly sea\n"
     "  --bbox S,W,N,E   the area, widened to whole cells (default: the squares of the inputs)\n"
-    "  --edition E      5m, 10m or best (default), as for convert\n"
+    "  --edition E      1m, 5m or 10m: that edition only; best (default): the finest file\n"
+    "                   that has a value, cell by cell, as for convert\n"
     "  --quiet          no progress line\n"
     "  (--OPTION=VALUE works as well as --OPTION VALUE)\n"
     "\n"
@@ -424,8 +425,11 @@ int DemWebTiles(int argc, char** argv)
             if (!ParseBoxQuery(v, q, error))
                 return Fail("tiles: " + error + " (got '" + v + "')");
             o.cells.bbox = GeoBox{q.box.south, q.box.west, q.box.north, q.box.east};
-        } else if (name == "--edition" && (v == "10m" || v == "5m" || v == "best")) {
-            o.cells.edition = v == "10m" ? EditionPick::Dem10m : v == "5m" ? EditionPick::Dem5m : EditionPick::Best;
+        } else if (name == "--edition" && (v == "10m" || v == "5m" || v == "1m" || v == "best")) {
+            o.cells.edition = v == "10m" ? EditionPick::Dem10m
+                              : v == "5m" ? EditionPick::Dem5m
+                              : v == "1m" ? EditionPick::Dem1m
+                                          : EditionPick::Best;
         } else if (name == "--quiet") {
             quiet = true;
         } else {
