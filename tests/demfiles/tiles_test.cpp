@@ -226,10 +226,10 @@ std::map<std::tuple<int, int64_t, int64_t>, std::string> TileFiles(const std::st
 // Compares every pixel of every tile of zoom z (present or not) with convert's raster; counts
 // the pixels with a value.
 size_t ExpectTopZoomMatches(const std::string& root, const Raster& raster, TileEncoding e, bool transparent, int z,
-                            int size = 256)
+                            int size = 256, const GeoBox& box = kBox)
 {
     const auto files = TileFiles(root);
-    const TileRange range = TilesOver(kBox, z);
+    const TileRange range = TilesOver(box, z);
     const double tolerance = TileEncodingStep(e) + 0.01;
     size_t values = 0, bad = 0;
     for (int64_t y = range.y0; y < range.y1; ++y)
@@ -420,6 +420,30 @@ TEST(Tiles, TransparentNoDataAndACoarseTopZoomSampleTheRasterAlike)
     o.tileSize = 512;
     ASSERT_EQ(MakeTilesOf(o).status, 0);
     EXPECT_GT(ExpectTopZoomMatches(dir + "/c", raster, TileEncoding::Terrarium, false, 11, 512), size_t{1000});
+    fs::remove_all(dir);
+}
+
+// A 1 m file alone: its grid sets the zooms up to 17, and its cells are sampled there.
+TEST(Tiles, OneMetreFilesGoToZoom17)
+{
+    const std::string dir = TempDir("tiles-1m");
+    const int32_t mesh = 53394655;
+    WriteFile(dir + "/in/" + DemXmlName(mesh, DemKind::Dem1A), Xml(mesh, DemKind::Dem1A));
+    ConvertOptions c;
+    c.inputs = {dir + "/in"};
+    c.out = dir + "/convert.tif";
+    ASSERT_EQ(Capture([&](std::FILE* err) { return ConvertDemFiles(c, err); }).status, 0);
+    const Raster raster = ReadRaster(c.out);
+    ASSERT_EQ(raster.width, 1125);
+    TilesOptions o;
+    o.cells.inputs = c.inputs;
+    o.out = dir + "/t";
+    const Outcome run = MakeTilesOf(o);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string metadata = Bytes(dir + "/t/metadata.json");
+    EXPECT_NE(metadata.find("\"maxzoom\": \"17\""), std::string::npos) << metadata;
+    const GeoBox square{35 + 2.0 / 3 + 5.0 / 120, 139.75 + 5.0 / 80, 35 + 2.0 / 3 + 6.0 / 120, 139.75 + 6.0 / 80};
+    EXPECT_GT(ExpectTopZoomMatches(dir + "/t", raster, TileEncoding::Terrarium, false, 17, 256, square), size_t{900000});
     fs::remove_all(dir);
 }
 
