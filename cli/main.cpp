@@ -297,12 +297,23 @@ const char kFilesHelp[] =
     "Sorted by edition, prefecture, ZIP and XML. Standard error gets a last line with the number\n"
     "of files and ZIP archives. A municipality name that fits several places, or none, is exit\n"
     "status 1 with the candidates or the nearest names on standard error. Every option that\n"
-    "takes a value also takes it as --OPTION=VALUE.\n";
+    "takes a value also takes it as --OPTION=VALUE.\n"
+    "\n"
+    "The 10 m rows are GSI's own list of its 10 m files (2025-01-29). The 5 m rows are an\n"
+    "estimate: GSI publishes no list of its 5 m files, so where DEM5A, DEM5B and DEM5C exist is\n"
+    "modelled (README, \"The embedded data\"); standard error says so whenever 5 m rows are listed.\n";
 
 void LoadEmbeddedData()
 {
     g_hInstance = GetModuleHandle(nullptr);
     LoadGeodata();
+}
+
+// The 5 m catalogue is a model of GSI's coverage, not its list: said wherever it answers.
+void NoteEstimatedRows(const std::vector<AreaFile>& found)
+{
+    if (std::any_of(found.begin(), found.end(), [](const AreaFile& f) { return f.edition == DemEdition::Dem5m; }))
+        std::fputs("5 m rows are estimated: GSI publishes no list of its 5 m files (see files --help)\n", stderr);
 }
 
 int Files(int argc, char** argv)
@@ -394,6 +405,7 @@ int Files(int argc, char** argv)
     else
         std::fputs(zips ? FormatAreaZips(DistinctZips(found), format).c_str() : FormatAreaFiles(found, format).c_str(),
                    stdout);
+    NoteEstimatedRows(found);
     const AreaTotals totals = CountAreaFiles(found);
     std::cerr << Count(totals.xmlFiles, "file", "files") << ", " << Count(totals.zips, "ZIP archive", "ZIP archives")
               << "\n";
