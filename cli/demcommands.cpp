@@ -77,12 +77,14 @@ bool Has(const Arguments& a, const std::string& name)
 constexpr double kMargin = 1e-9;
 
 // The same rule as the catalogue's area query: a mesh code takes its own files and those of
-// its parent or children, a point or box the squares that meet it.
+// its parent or children, a point or box the squares that meet it. An archive comes with its
+// second-level code.
 bool InArea(const AreaQuery& q, EditionChoice editions, const DemName& n)
 {
-    const bool thirdLevel = IsThirdLevel(n.kind);
-    if ((editions == EditionChoice::Dem10m && thirdLevel) || (editions == EditionChoice::Dem5m && !IsFiveMeter(n.kind)))
+    if ((editions == EditionChoice::Dem10m && IsThirdLevel(n.kind)) ||
+        (editions == EditionChoice::Dem5m && !IsFiveMeter(n.kind)))
         return false;
+    const bool thirdLevel = n.mesh >= 10000000;
     if (q.kind == AreaQuery::Kind::Mesh) {
         const bool fine = q.mesh >= 10000000;
         if (thirdLevel)
@@ -95,24 +97,38 @@ bool InArea(const AreaQuery& q, EditionChoice editions, const DemName& n)
 }
 
 const char kCheckHelp[] =
-    "Usage: tesselo-cli check DIR (--at LAT,LON | --bbox S,W,N,E | --mesh CODE)\n"
+    "Usage: tesselo-cli check DIR [--at LAT,LON | --bbox S,W,N,E | --mesh CODE]\n"
     "                         [--edition 10m|5m|both] [--format text|csv|json]\n"
     "\n"
-    "Looks through DIR (its folders, ZIP archives and ZIP archives inside those) for the DEM\n"
-    "files the catalogue lists for the area, and reads each one found. One row per listed file:\n"
-    "  present   found and readable (with where it was found)\n"
-    "  missing   not found\n"
-    "  damaged   an archive that cannot be read, XML that does not parse, or a grid or mesh code\n"
-    "            that does not match the file's name\n"
-    "then an unlisted row for each DEM file of the area in DIR that the catalogue does not list.\n"
-    "Files are matched by mesh code and kind (DEM5A ... DEM10B), not by date.\n"
+    "Looks through DIR (its folders, ZIP archives and ZIP archives inside those, regional\n"
+    "packages included) for the DEM files the catalogue lists for the area, and reads each one\n"
+    "found. One row per listed file:\n"
+    "  present      found and readable (with where it was found)\n"
+    "  covered      not found, but a better kind of the same square is there (5B or 5C under\n"
+    "               5A, 10B under 10A, any 5 m under 1A), which convert uses: its path is given\n"
+    "  missing      a 10 m file not found\n"
+    "  unconfirmed  a 5 m file not found: GSI publishes no list of its 5 m squares, so the\n"
+    "               catalogue's 5 m files are an estimate and this one may not exist at all\n"
+    "  damaged      an archive that cannot be read, XML that does not parse, or a grid or mesh\n"
+    "               code that does not match the file's name\n"
+    "then an unlisted row for each DEM file of the area in DIR that the catalogue does not list\n"
+    "(DEM1A files, edition 1m, among them). Files are matched by mesh code and kind (DEM1A ...\n"
+    "DEM10B), not by date. Of several copies of one file the newest edition is used (the date\n"
+    "in the XML's name, else the archive's, else the XML's own); the copies are counted and each\n"
+    "one not used is named on standard error.\n"
+    "\n"
+    "Without an area: every DEM file found in DIR, one row each, with its kind, edition, mesh\n"
+    "code, edition date, the reference of its heights (JGD2000, JGD2011, JGD2024), where it\n"
+    "is and how many copies of it there are; present or damaged; totals per kind.\n"
     "\n"
     "  --at, --bbox, --mesh, --edition   as for files\n"
-    "  --format F   text, csv (status,edition,zip,xml,mesh,path) or json (default text)\n"
+    "  --format F   text, csv (status,edition,zip,xml,mesh,path,copies; without an area\n"
+    "               status,kind,edition,mesh,date,heights,path,copies) or json (default text)\n"
     "  (--OPTION=VALUE works as well as --OPTION VALUE)\n"
     "\n"
-    "Totals on standard error. Exit status 0 when nothing is missing or damaged, 2 when\n"
-    "something is, 1 on a bad argument or a folder that does not exist.\n";
+    "Totals on standard error. Exit status 0 when nothing is missing or damaged (covered and\n"
+    "unconfirmed files do not count), 2 when something is, 1 on a bad argument or a folder\n"
+    "that does not exist.\n";
 
 const char kConvertHelp[] =
     "Usage: tesselo-cli convert INPUT... --out FILE.tif [--bbox S,W,N,E] [--edition 10m|5m|best]\n"
@@ -140,15 +156,19 @@ const char kElevationHelp[] =
     "The elevation at each point (points from standard input, one LAT,LON a line, when none are\n"
     "given), from the DEM files in DIR (folders and ZIP archives, looked through once):\n"
     "  LAT<TAB>LON<TAB>ELEVATION<TAB>EDITION<TAB>XML\n"
-    "the value of the cell that contains the point from the finest file that has one (5A, 5B,\n"
-    "5C, then 10 m), with two decimals; nan and empty fields when none has.\n"
+    "the value of the cell that contains the point from the finest file that has one (1A, 5A,\n"
+    "5B, 5C, then 10A, 10B), with two decimals, EDITION 1m, 5m or 10m; nan and empty fields\n"
+    "when none has. Of several copies of one file the newest edition is used.\n"
     "\n"
-    "  --bilinear   interpolate between the four nearest cell centres of one edition\n"
+    "  --bilinear   interpolate between the four nearest cell centres of one edition; where a\n"
+    "               neighbour has no value of the edition of the point's cell (the edge of\n"
+    "               its coverage), the value of the point's cell itself\n"
     "  --help       this text\n"
     "\n"
-    "Damaged files are named on standard error and skipped. Exit status 1 on a bad argument or\n"
-    "point, or a folder that does not exist; a bad point is reported before anything is\n"
-    "answered, except on standard input, where it is reported in turn and the rest answered.\n";
+    "Damaged files and copies not used are named on standard error. Exit status 1 on a bad\n"
+    "argument or point, a folder that does not exist or holds no DEM file; a bad point is\n"
+    "reported before anything is answered, except on standard input, where it is reported in\n"
+    "turn and the rest answered.\n";
 
 std::string Trimmed(std::string s)
 {
@@ -196,12 +216,21 @@ int DemCheck(int argc, char** argv)
     }
     if (a.positional.size() != 1)
         return Fail("check: give one folder (try check --help)");
-    if (!haveArea)
-        return Fail("check: give --at, --bbox or --mesh (try check --help)");
     FoundFiles found;
     if (access(a.positional[0].c_str(), F_OK) != 0 || !FindDemFiles({a.positional[0]}, found, error))
         return Fail("check: no such folder: " + a.positional[0]);
     ValidateFound(found);
+    for (const std::string& note : FoundNotes(found))
+        std::fprintf(stderr, "%s\n", note.c_str());
+    if (!haveArea) {
+        const std::vector<CheckRow> rows = ListFound(found);
+        std::fputs(FormatFoundRows(rows, format).c_str(), stdout);
+        for (const std::string& line : TotalsByKind(rows))
+            std::fprintf(stderr, "%s\n", line.c_str());
+        if (rows.empty())
+            std::fprintf(stderr, "no DEM file in %s\n", a.positional[0].c_str());
+        return CountCheckRows(rows).damaged ? 2 : 0;
+    }
 
     g_hInstance = GetModuleHandle(nullptr);
     LoadGeodata();
@@ -219,12 +248,9 @@ int DemCheck(int argc, char** argv)
     const std::vector<CheckRow> rows =
         CompareWithCatalogue(expected, found, [&](const DemName& n) { return InArea(query, editions, n); });
     std::fputs(FormatCheckRows(rows, format).c_str(), stdout);
-    for (const CheckRow& r : rows)
-        if (r.status == CheckStatus::Damaged || (r.status == CheckStatus::Unlisted && !r.reason.empty()))
-            std::fprintf(stderr, "%s: %s\n", r.path.c_str(), r.reason.c_str());
     const CheckTotals t = CountCheckRows(rows);
-    std::fprintf(stderr, "%zu present, %zu missing, %zu damaged, %zu unlisted\n", t.present, t.missing, t.damaged,
-                 t.unlisted);
+    std::fprintf(stderr, "%zu present, %zu covered, %zu missing, %zu unconfirmed, %zu damaged, %zu unlisted\n",
+                 t.present, t.covered, t.missing, t.unconfirmed, t.damaged, t.unlisted);
     return t.missing || t.damaged ? 2 : 0;
 }
 
@@ -298,6 +324,8 @@ int DemElevation(int argc, char** argv)
         return Fail("elevation: no such folder: " + a.positional[0]);
     for (const DamagedSource& d : found.damaged)
         std::fprintf(stderr, "tesselo-cli: elevation: skipped %s: %s\n", d.shownPath.c_str(), d.reason.c_str());
+    if (found.files.empty())
+        return Fail("elevation: no DEM file in " + a.positional[0]);
     ElevationLookup lookup(found);
     auto answer = [&](const std::string& text) {
         double lat, lon;
@@ -309,6 +337,8 @@ int DemElevation(int argc, char** argv)
         const ElevationAnswer e = lookup.At(lat, lon, bilinear);
         for (const std::string& d : lookup.TakeDamaged())
             std::fprintf(stderr, "tesselo-cli: elevation: skipped %s\n", d.c_str());
+        for (const std::string& d : lookup.TakeNotUsed())
+            std::fprintf(stderr, "tesselo-cli: elevation: %s\n", d.c_str());
         if (e.found)
             std::printf("%s\t%s\t%.2f\t%s\t%s\n", latText.c_str(), lonText.c_str(), e.value, e.edition,
                         e.xmlName.c_str());
