@@ -220,7 +220,8 @@ int DemCheck(int argc, char** argv)
     if (access(a.positional[0].c_str(), F_OK) != 0 || !FindDemFiles({a.positional[0]}, found, error))
         return Fail("check: no such folder: " + a.positional[0]);
     ValidateFound(found);
-    for (const std::string& note : FoundNotes(found))
+    auto inArea = [&](const DemName& n) { return InArea(query, editions, n); };
+    for (const std::string& note : haveArea ? FoundNotes(found, inArea) : FoundNotes(found))
         std::fprintf(stderr, "%s\n", note.c_str());
     if (!haveArea) {
         const std::vector<CheckRow> rows = ListFound(found);
@@ -246,7 +247,7 @@ int DemCheck(int argc, char** argv)
             expected.push_back(ExpectedDemFile{f.edition == DemEdition::Dem10m ? "10m" : "5m", std::string(f.zipName),
                                                std::string(f.xmlName), f.mesh});
     const std::vector<CheckRow> rows =
-        CompareWithCatalogue(expected, found, [&](const DemName& n) { return InArea(query, editions, n); });
+        CompareWithCatalogue(expected, found, inArea);
     std::fputs(FormatCheckRows(rows, format).c_str(), stdout);
     const CheckTotals t = CountCheckRows(rows);
     std::fprintf(stderr, "%zu present, %zu covered, %zu missing, %zu unconfirmed, %zu damaged, %zu unlisted\n",

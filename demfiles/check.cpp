@@ -218,13 +218,14 @@ std::vector<CheckRow> ListFound(const FoundFiles& found)
     return rows;
 }
 
-std::vector<std::string> FoundNotes(const FoundFiles& found)
+std::vector<std::string> FoundNotes(const FoundFiles& found, const std::function<bool(const DemName&)>& inArea)
 {
     std::vector<std::string> notes;
     for (const DamagedSource& d : found.damaged)
-        notes.push_back(d.shownPath + ": " + d.reason);
+        if (!inArea || !d.name || inArea(*d.name))
+            notes.push_back(d.shownPath + ": " + d.reason);
     for (const DemCopies& g : GroupCopies(found.files))
-        for (size_t i = 1; i < g.copies.size(); ++i)
+        for (size_t i = 1; i < g.copies.size() && (!inArea || inArea(g.name)); ++i)
             notes.push_back(NotUsedLine(g.copies[i], g.copies.front()));
     return notes;
 }

@@ -55,8 +55,10 @@ std::vector<CheckRow> CompareWithCatalogue(const std::vector<ExpectedDemFile>& e
 std::vector<CheckRow> ListFound(const FoundFiles& validated);
 
 // The lines for standard error about a validated folder: each unreadable file or archive once
-// ("path: reason"), and each readable copy that is not used (NotUsedLine).
-std::vector<std::string> FoundNotes(const FoundFiles& validated);
+// ("path: reason"), and each readable copy that is not used (NotUsedLine); with inArea, only
+// those of the area (and archives whose name does not say).
+std::vector<std::string> FoundNotes(const FoundFiles& validated,
+                                    const std::function<bool(const DemName&)>& inArea = nullptr);
 
 enum class CheckFormat { Text, Csv, Json };
 // CSV header status,edition,zip,xml,mesh,path,copies; text: the same fields three spaces
