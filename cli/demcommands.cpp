@@ -5,7 +5,7 @@
 #include "demfiles/elevation.h"
 #include "geodata/geodata.h"
 #include "geodata/meshcode.h"
-#include "picking/areaquery.h"
+#include "queries/areaquery.h"
 #include "platform/cnumber.h"
 #include "platform/kernel.h"
 
