@@ -1,6 +1,8 @@
 // tesselo-cli check, convert and elevation: the DEM files a user downloaded.
 #pragma once
 
-int DemCheck(int argc, char** argv);
-int DemConvert(int argc, char** argv);
-int DemElevation(int argc, char** argv);
+#include "cli/arguments.h"
+
+int DemCheck(const CommandSpec& spec, const ParsedArguments& args, char* argv0);
+int DemConvert(const CommandSpec& spec, const ParsedArguments& args, char* argv0);
+int DemElevation(const CommandSpec& spec, const ParsedArguments& args, char* argv0);

@@ -3,6 +3,9 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 class CTesseloApp;
 
@@ -22,11 +25,13 @@ public:
     bool Run(std::istream& in, std::ostream& out, std::ostream& err);
 
 private:
-    // Types text into the jump dialog and presses its button.
-    bool Jump(const std::string& text, std::ostream& out, std::string& error);
-
     CTesseloApp& m_app;
 };
+
+// The script's commands as --help lists them: name and arguments, help lines.
+std::vector<std::pair<std::string, std::string_view>> DriverHelpEntries();
+// Every command name a script may use ("size", "print viewport", ...).
+std::vector<std::string> DriverCommandNames();
 
 // The settings a scripted run needs before the application starts: timers that fire only on
 // command, simulated keys, the desktop and message boxes answered by the driver.

@@ -35,23 +35,10 @@ int64_t CeilCells(double v)
     return static_cast<int64_t>(std::fabs(v - r) < kEdgeSlack ? r : std::ceil(v));
 }
 
-// Precedence within the output: a later kind overwrites an earlier one where it has a value.
-int PasteRank(DemKind k)
-{
-    switch (k) {
-    case DemKind::Dem10B: return 0;
-    case DemKind::Dem10A: return 1;
-    case DemKind::Dem5C: return 2;
-    case DemKind::Dem5B: return 3;
-    case DemKind::Dem5A: return 4;
-    }
-    return 0;
-}
-
 struct InputFile {
     DemSource source;
-    MeshCells square;  // in 5 m cells
-    int32_t fileUnits = 1;  // 5 m cells per cell of the file
+    MeshCells square;  // in 1 m cells
+    int32_t fileUnits = 5;  // 1 m cells per cell of the file
     std::vector<DemSource> copies;  // more files of the same mesh code and kind, tried in turn
 };
 
@@ -61,7 +48,7 @@ void Paste(const DemGrid& g, const InputFile& f, const OutputGrid& grid, int64_t
            int64_t h, float* cells)
 {
     const int64_t s = grid.cellUnits, fs = f.fileUnits;
-    // Doubled 5 m units keep the centres integral.
+    // Doubled 1 m units keep the centres integral.
     const int64_t fileW2 = 2 * f.square.x0, fileE2 = 2 * (f.square.x0 + f.square.width);
     const int64_t fileS2 = 2 * f.square.y0, fileN2 = 2 * (f.square.y0 + f.square.height);
     const int64_t west2 = 2 * (grid.west + bx) * s, north2 = 2 * (grid.north - by) * s;
@@ -180,7 +167,9 @@ int GdalProgress(double fraction, const char*, void* arg)
 OutputGrid GridFor(const std::vector<DemName>& files, const std::optional<GeoBox>& box)
 {
     OutputGrid g;
-    g.cellUnits = std::any_of(files.begin(), files.end(), [](const DemName& n) { return IsFiveMeter(n.kind); }) ? 1 : 2;
+    g.cellUnits = 10;
+    for (const DemName& n : files)
+        g.cellUnits = std::min(g.cellUnits, CellMeters(n.kind));
     const double perDegree = static_cast<double>(kCellsPerDegree) / g.cellUnits;
     if (box) {
         g.west = FloorCells(box->west * perDegree);
@@ -201,7 +190,8 @@ OutputGrid GridFor(const std::vector<DemName>& files, const std::optional<GeoBox
     }
     if (w > e)
         return g;
-    // Squares of the 10 m grid are whole 10 m cells; on the 5 m grid every square is whole.
+    // Second-level squares are whole 10 m cells, third-level ones whole 5 m cells, and a 10 m
+    // file sets the 10 m grid only when no finer file is there.
     g.west = w / g.cellUnits, g.north = n / g.cellUnits;
     g.width = e / g.cellUnits - g.west, g.height = g.north - s / g.cellUnits;
     return g;
@@ -332,10 +322,11 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
     std::map<std::pair<int32_t, DemKind>, size_t> seen;
     std::vector<DemName> names;
     for (DemSource& s : found.files) {
-        const bool five = IsFiveMeter(s.name.kind);
-        if ((o.edition == EditionPick::Dem5m && !five) || (o.edition == EditionPick::Dem10m && five))
+        const int32_t meters = CellMeters(s.name.kind);
+        if ((o.edition == EditionPick::Dem1m && meters != 1) || (o.edition == EditionPick::Dem5m && meters != 5) ||
+            (o.edition == EditionPick::Dem10m && meters != 10))
             continue;
-        InputFile f{s, {}, five ? 1 : 2, {}};
+        InputFile f{s, {}, meters, {}};
         if (!MeshSquareCells(s.name.mesh, f.square))
             continue;
         if (const auto it = seen.find({s.name.mesh, s.name.kind}); it != seen.end()) {
@@ -357,8 +348,10 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
         std::fprintf(err, "tesselo-cli: convert: no DEM file to convert%s\n", o.bbox ? " in the box" : "");
         return 1;
     }
-    std::stable_sort(inputs.begin(), inputs.end(),
-                     [](const InputFile& a, const InputFile& b) { return PasteRank(a.source.name.kind) < PasteRank(b.source.name.kind); });
+    // Pasted from the least preferred kind to the most: each overwrites where it has a value.
+    std::stable_sort(inputs.begin(), inputs.end(), [](const InputFile& a, const InputFile& b) {
+        return KindPrecedes(b.source.name.kind, a.source.name.kind);
+    });
     const OutputGrid grid = GridFor(names, o.bbox);
 
     ProgressLine line(o.progress, err, inputs.size());

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-enum class EditionPick { Best, Dem5m, Dem10m };
+enum class EditionPick { Best, Dem1m, Dem5m, Dem10m };
 
 struct GeoBox {
     double south = 0, west = 0, north = 0, east = 0;
@@ -26,15 +26,15 @@ struct ConvertOptions {
     unsigned threads = 2;
 };
 
-// The raster written: cells of cellUnits 5 m cells (1: 5 m grid, 2: 10 m grid), the west and
-// north edges counted in those cells from longitude 0 and the equator.
+// The raster written: cells of cellUnits 1 m cells (1, 5 or 10: the 1 m, 5 m or 10 m grid), the
+// west and north edges counted in those cells from longitude 0 and the equator.
 struct OutputGrid {
-    int32_t cellUnits = 1;
+    int32_t cellUnits = 5;
     int64_t west = 0, north = 0;
     int64_t width = 0, height = 0;
 };
 
-// The grid for a set of files: the 5 m grid when one of them is a 5 m file; the extent is box
+// The grid for a set of files: that of the finest kind among them; the extent is box
 // widened to whole cells, or else the rectangle around the files' squares.
 OutputGrid GridFor(const std::vector<DemName>& files, const std::optional<GeoBox>& box);
 

@@ -4,15 +4,14 @@
 
 namespace {
 
-const std::vector<DemKind> kFive = {DemKind::Dem5A, DemKind::Dem5B, DemKind::Dem5C};
-const std::vector<DemKind> kTen = {DemKind::Dem10A, DemKind::Dem10B};
 constexpr size_t kMaxCachedCells = size_t{48} << 20;  // 192 MB of floats
+constexpr int32_t kEditionMeters[] = {1, 5, 10};      // finest first
 
-// The 8-digit code of the third-level square holding 5 m cell (x, y), and that square's corner.
+// The 8-digit code of the third-level square holding 1 m cell (x, y).
 int32_t ThirdLevel(int64_t x, int64_t y)
 {
-    const int64_t p = y / 12000, u = x / 18000 - 100;
-    const int64_t q = y % 12000 / 1500, v = x % 18000 / 2250, r = y % 1500 / 150, w = x % 2250 / 225;
+    const int64_t p = y / 60000, u = x / kCellsPerDegree - 100;
+    const int64_t q = y % 60000 / 7500, v = x % kCellsPerDegree / 11250, r = y % 7500 / 750, w = x % 11250 / 1125;
     return static_cast<int32_t>(((p * 100 + u) * 100 + q * 10 + v) * 100 + r * 10 + w);
 }
 
@@ -46,13 +45,14 @@ const DemGrid* ElevationLookup::Grid(const DemSource& source)
 
 bool ElevationLookup::Cell(int32_t units, int64_t x, int64_t y, float& value, const DemSource*& file)
 {
-    const int64_t x5 = x * units, y5 = y * units;
-    if (x5 < 100 * int64_t{kCellsPerDegree} || x5 >= 200 * int64_t{kCellsPerDegree} || y5 < 0 ||
-        y5 >= 100 * 12000)
+    const int64_t x1 = x * units, y1 = y * units;
+    if (x1 < 100 * int64_t{kCellsPerDegree} || x1 >= 200 * int64_t{kCellsPerDegree} || y1 < 0 || y1 >= 100 * 60000)
         return false;
-    const int32_t mesh8 = ThirdLevel(x5, y5);
-    for (DemKind k : units == 1 ? kFive : kTen) {
-        const auto it = files_.find({units == 1 ? mesh8 : mesh8 / 100, k});
+    const int32_t mesh8 = ThirdLevel(x1, y1);
+    for (DemKind k : kKindsByPrecedence) {
+        if (CellMeters(k) != units)
+            continue;
+        const auto it = files_.find({IsThirdLevel(k) ? mesh8 : mesh8 / 100, k});
         if (it == files_.end())
             continue;
         const DemGrid* g = nullptr;
@@ -65,7 +65,7 @@ bool ElevationLookup::Cell(int32_t units, int64_t x, int64_t y, float& value, co
         MeshCells sq;
         if (!g || !MeshSquareCells(source->name.mesh, sq))
             continue;
-        const int64_t col = (x5 - sq.x0) / units, row = (sq.y0 + sq.height - 1 - y5) / units;
+        const int64_t col = (x1 - sq.x0) / units, row = (sq.y0 + sq.height - 1 - y1) / units;
         const float v = g->values[static_cast<size_t>(row * g->width + col)];
         if (v != kNoData) {
             value = v;
@@ -81,7 +81,7 @@ ElevationAnswer ElevationLookup::At(double lat, double lon, bool bilinear)
     ElevationAnswer a;
     if (!std::isfinite(lat) || !std::isfinite(lon))
         return a;
-    for (int32_t units : {1, 2}) {
+    for (int32_t units : kEditionMeters) {
         const double perDegree = static_cast<double>(kCellsPerDegree) / units;
         const double fx = lon * perDegree, fy = lat * perDegree;
         if (std::fabs(fx) > 1e12 || std::fabs(fy) > 1e12)
@@ -109,7 +109,7 @@ ElevationAnswer ElevationLookup::At(double lat, double lon, bool bilinear)
                 file = ignored;
         }
         a.found = true;
-        a.edition = units == 1 ? "5m" : "10m";
+        a.edition = units == 1 ? "1m" : units == 5 ? "5m" : "10m";
         a.xmlName = file ? file->xmlName : "";
         return a;
     }

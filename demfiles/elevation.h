@@ -12,7 +12,7 @@
 struct ElevationAnswer {
     bool found = false;
     double value = 0;
-    const char* edition = "";  // "5m" or "10m"
+    const char* edition = "";  // "1m", "5m" or "10m"
     std::string xmlName;       // the file of the cell that contains the point
 };
 
@@ -21,7 +21,7 @@ public:
     explicit ElevationLookup(const FoundFiles& found);
 
     // The value of the cell that contains the point from the finest file that has one there
-    // (5A, 5B, 5C, then 10A, 10B). bilinear: between the four nearest cell centres of one
+    // (1A, 5A, 5B, 5C, then 10A, 10B). bilinear: between the four nearest cell centres of one
     // edition, each from the finest file that has it, when all four have a value (5 m first).
     // A point on a cell edge belongs to the cell east and north of it.
     ElevationAnswer At(double lat, double lon, bool bilinear);
@@ -30,7 +30,7 @@ public:
     std::vector<std::string> TakeDamaged();
 
 private:
-    // The value of a cell of the 5 m (units 1) or 10 m (units 2) grid, in those cells from
+    // The value of a cell of the 1 m, 5 m or 10 m grid (units 1, 5, 10), in those cells from
     // longitude 0 and the equator.
     bool Cell(int32_t units, int64_t x, int64_t y, float& value, const DemSource*& file);
     const DemGrid* Grid(const DemSource& source);

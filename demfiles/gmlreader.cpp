@@ -191,9 +191,11 @@ public:
                 if (!srs)
                     return Fail("an envelope without srsName");
                 if (*srs == "fguuid:jgd2011.bl")
-                    g_.jgd2000 = false;
+                    g_.datum = DemDatum::Jgd2011;
+                else if (*srs == "fguuid:jgd2024.bl")
+                    g_.datum = DemDatum::Jgd2024;
                 else if (*srs == "fguuid:jgd2000.bl")
-                    g_.jgd2000 = true;
+                    g_.datum = DemDatum::Jgd2000;
                 else
                     return Fail("unknown coordinate system " + std::string(*srs));
                 haveEnvelope = true;
@@ -416,6 +418,7 @@ private:
 const char* KindName(DemKind k)
 {
     switch (k) {
+    case DemKind::Dem1A: return "DEM1A";
     case DemKind::Dem5A: return "DEM5A";
     case DemKind::Dem5B: return "DEM5B";
     case DemKind::Dem5C: return "DEM5C";
@@ -427,7 +430,17 @@ const char* KindName(DemKind k)
 
 const char* EditionOf(DemKind k)
 {
-    return IsFiveMeter(k) ? "5m" : "10m";
+    return k == DemKind::Dem1A ? "1m" : IsFiveMeter(k) ? "5m" : "10m";
+}
+
+const char* DatumName(DemDatum d)
+{
+    switch (d) {
+    case DemDatum::Jgd2000: return "JGD2000";
+    case DemDatum::Jgd2011: return "JGD2011";
+    case DemDatum::Jgd2024: return "JGD2024";
+    }
+    return "";
 }
 
 std::optional<DemName> ParseDemName(std::string_view s)
@@ -452,7 +465,9 @@ std::optional<DemName> ParseDemName(std::string_view s)
         return rest.size() >= k.size() && EqualNoCase(rest.substr(0, k.size()), k) &&
                (rest.size() == k.size() || rest[k.size()] == '-' || rest[k.size()] == '.' || rest[k.size()] == '_');
     };
-    if (kindIs("DEM5A"))
+    if (kindIs("DEM1A"))
+        name.kind = DemKind::Dem1A;
+    else if (kindIs("DEM5A"))
         name.kind = DemKind::Dem5A;
     else if (kindIs("DEM5B"))
         name.kind = DemKind::Dem5B;
@@ -464,8 +479,8 @@ std::optional<DemName> ParseDemName(std::string_view s)
         name.kind = DemKind::Dem10B;
     else
         return std::nullopt;
-    // A 10 m file has a second-level code; an 8-digit code names a 5 m file.
-    if (!IsFiveMeter(name.kind) && name.mesh >= 1000000)
+    // A 10 m file has a second-level code; an 8-digit code names a 1 m or 5 m file.
+    if (!IsThirdLevel(name.kind) && name.mesh >= 1000000)
         return std::nullopt;
     return name;
 }
@@ -489,8 +504,8 @@ bool ReadNamedDemXml(std::string_view bytes, const DemName& name, DemGrid& grid,
     Reader reader(bytes, grid, error, w, h);
     if (!reader.Run())
         return false;
-    if (IsFiveMeter(name.kind) && name.mesh < 10000000) {
-        error = "a 5 m XML file's name needs an 8-digit mesh code";
+    if (IsThirdLevel(name.kind) && name.mesh < 10000000) {
+        error = std::string("a ") + (name.kind == DemKind::Dem1A ? "1" : "5") + " m XML file's name needs an 8-digit mesh code";
         return false;
     }
     if (grid.mesh != name.mesh) {
@@ -509,16 +524,17 @@ bool MeshSquareCells(int32_t mesh, MeshCells& c)
     const int32_t p = second / 10000, u = second / 100 % 100, q = second / 10 % 10, v = second % 10;
     if (q > 7 || v > 7)
         return false;
-    c.x0 = int64_t{u + 100} * kCellsPerDegree + int64_t{v} * 2250;
-    c.y0 = int64_t{p} * 12000 + int64_t{q} * 1500;
-    c.width = 2250;
-    c.height = 1500;
+    // A first-level square is 1 degree by 40 minutes, a second-level one an eighth of that.
+    c.x0 = int64_t{u + 100} * kCellsPerDegree + int64_t{v} * 11250;
+    c.y0 = int64_t{p} * 60000 + int64_t{q} * 7500;
+    c.width = 11250;
+    c.height = 7500;
     if (fine) {
         const int32_t r = mesh / 10 % 10, w = mesh % 10;
-        c.x0 += int64_t{w} * 225;
-        c.y0 += int64_t{r} * 150;
-        c.width = 225;
-        c.height = 150;
+        c.x0 += int64_t{w} * 1125;
+        c.y0 += int64_t{r} * 750;
+        c.width = 1125;
+        c.height = 750;
     }
     return true;
 }

@@ -9,17 +9,41 @@
 #include <string_view>
 #include <vector>
 
-// The products of the two editions, in the order a value is preferred within an edition.
-enum class DemKind { Dem5A, Dem5B, Dem5C, Dem10A, Dem10B };
+// The products, finest first. This order is the one precedence of the program: where several
+// kinds cover a cell, the earlier kind's value is used (convert, elevation, check).
+enum class DemKind { Dem1A, Dem5A, Dem5B, Dem5C, Dem10A, Dem10B };
+constexpr DemKind kKindsByPrecedence[] = {DemKind::Dem1A, DemKind::Dem5A, DemKind::Dem5B,
+                                          DemKind::Dem5C, DemKind::Dem10A, DemKind::Dem10B};
+
+// Whether kind a is preferred to kind b.
+constexpr bool KindPrecedes(DemKind a, DemKind b)
+{
+    return static_cast<int>(a) < static_cast<int>(b);
+}
 
 inline bool IsFiveMeter(DemKind k)
 {
     return k == DemKind::Dem5A || k == DemKind::Dem5B || k == DemKind::Dem5C;
 }
-const char* KindName(DemKind k);  // "DEM5A" ... "DEM10B"
-const char* EditionOf(DemKind k); // "5m" or "10m"
+
+// The kinds shipped one file per third-level square (8-digit code): 1 m and 5 m.
+inline bool IsThirdLevel(DemKind k)
+{
+    return k != DemKind::Dem10A && k != DemKind::Dem10B;
+}
+
+// The edge of a cell of the kind's grid in metres, nominally: 1, 5 or 10. A cell is that many
+// 1 m cells (kCellsPerDegree) each way.
+inline int32_t CellMeters(DemKind k)
+{
+    return k == DemKind::Dem1A ? 1 : IsFiveMeter(k) ? 5 : 10;
+}
+
+const char* KindName(DemKind k);  // "DEM1A" ... "DEM10B"
+const char* EditionOf(DemKind k); // "1m", "5m" or "10m"
 
 // What a file name says: FG-GML-5339-46-00-DEM5A-20161001.xml is the 5 m file of 53394600,
+// FG-GML-5339-46-00-DEM1A-20250401.xml the 1 m file of that square,
 // FG-GML-5339-46-DEM5A.zip the 5 m archive of 533946, FG-GML-5339-46-dem10b-20161001.xml the
 // 10 m file of 533946. Letters in any case; what follows the kind (the date) is not looked at.
 struct DemName {
@@ -29,13 +53,19 @@ struct DemName {
 };
 std::optional<DemName> ParseDemName(std::string_view fileName);
 
+// The reference system a file names in its envelope's srsName (fguuid:jgd2000.bl, ...).
+// Horizontally JGD2011 and JGD2024 are the same (EPSG:6668); the heights of JGD2024 files are
+// on the 2024 geoid. JGD2000 files are placed on the mesh grid without a shift.
+enum class DemDatum { Jgd2000, Jgd2011, Jgd2024 };
+const char* DatumName(DemDatum d);  // "JGD2000", "JGD2011", "JGD2024"
+
 // The cells of one file's grid as a raster: x eastwards, rows from north to south.
 constexpr float kNoData = -9999.0f;
 
 struct DemGrid {
     int32_t mesh = 0;           // the `mesh` element
     std::string type;           // the `type` element, bytes as in the file
-    bool jgd2000 = false;       // the envelope's srsName is fguuid:jgd2000.bl
+    DemDatum datum = DemDatum::Jgd2011;  // the envelope's srsName
     double lower[2] = {0, 0};   // lat lon of the envelope's corners
     double upper[2] = {0, 0};
     int32_t width = 0, height = 0;
@@ -54,16 +84,17 @@ constexpr int64_t kMaxGridCells = int64_t{1} << 24;
 // the file is not a DEM file this reader can place.
 bool ReadDemXml(std::string_view bytes, DemGrid& grid, std::string& error);
 
-// The grid size a file of that kind must have: 225 x 150 (5 m) or 1125 x 750 (10 m).
+// The grid size a file of that kind must have: 225 x 150 (5 m) or 1125 x 750 (1 m, 10 m).
 void ExpectedGrid(DemKind kind, int32_t& width, int32_t& height);
 
 // ReadDemXml and the checks against the file's name: its mesh element and grid size.
 bool ReadNamedDemXml(std::string_view bytes, const DemName& name, DemGrid& grid, std::string& error);
 
-// Where a mesh square lies, in 5 m cells (1/18000 of a degree) east of longitude 0 and north
-// of the equator: its south-west corner and its size (2250 x 1500 for a 6-digit code, 225 x 150
-// for an 8-digit one). Cell edges lie on mesh boundaries, so these are exact integers.
-constexpr int32_t kCellsPerDegree = 18000;
+// Where a mesh square lies, in 1 m cells (1/90000 of a degree) east of longitude 0 and north
+// of the equator: its south-west corner and its size (11250 x 7500 for a 6-digit code, 1125 x
+// 750 for an 8-digit one). Cell edges of every kind lie on mesh boundaries, so these are exact
+// integers, and a cell of a kind is CellMeters(kind) of them each way.
+constexpr int32_t kCellsPerDegree = 90000;
 struct MeshCells {
     int64_t x0 = 0, y0 = 0;
     int32_t width = 0, height = 0;

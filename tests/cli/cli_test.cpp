@@ -1,5 +1,6 @@
 // tesselo-cli as users run it: output, exit status, and the C number format under a
 // comma-decimal locale.
+#include "cli/commands.h"
 #include "tests/shell.h"
 
 #include <algorithm>
@@ -143,7 +144,9 @@ TEST(Cli, EveryOptionWithAValueTakesItAfterAnEqualsSign)
     ASSERT_EQ(spaced.status, 0);
     EXPECT_EQ(Cli("files --mesh=53394611 --edition=5m --format=csv").out, spaced.out);
     EXPECT_EQ(Cli("files --at=35.681,139.767 --edition=10m").out, Cli("files --at 35.681,139.767 --edition 10m").out);
-    EXPECT_EQ(Cli("files --at 35.681,139.767 --zips=1").status, 1);
+    const Result flagWithValue = Errors("files --at 35.681,139.767 --zips=1");
+    EXPECT_EQ(flagWithValue.status, 1);
+    EXPECT_EQ(flagWithValue.out, "tesselo-cli: files: --zips takes no value (try files --help)\n");
     const std::string png = testing::TempDir() + "tesselo-render-eq.png";
     EXPECT_EQ(Cli("render --size=200x100 --zoom=5 --center=35.681,139.767 --marker=35.681,139.767 --5m --out=" + png)
                   .status,
@@ -307,4 +310,46 @@ TEST(Cli, MonkeyOfTwoThousandEventsLeavesNothingBehind)
     EXPECT_NE(out.find("zoom="), std::string::npos);
     // Nothing written where it ran.
     EXPECT_EQ(rmdir(dir), 0) << "files were left in " << dir;
+}
+
+TEST(Cli, TheSameMistakeGetsTheSameWordsFromEveryCommand)
+{
+    for (const Command& c : Commands()) {
+        const std::string name(c.spec.name);
+        const std::string tail = " (try " + name + " --help)\n";
+        EXPECT_EQ(Errors(name + " --frobnicate").out, "tesselo-cli: " + name + ": unknown option --frobnicate" + tail);
+        EXPECT_EQ(Errors(name + " --help=1").out, "tesselo-cli: " + name + ": --help takes no value" + tail);
+        const Result help = Cli(name + " --help");
+        EXPECT_EQ(help.status, 0) << name;
+        EXPECT_EQ(help.out.rfind("Usage: tesselo-cli " + name, 0), 0u) << help.out;
+        for (const Option& o : c.spec.options) {
+            const std::string option(o.name);
+            const Result r = Errors(name + " " + option + (o.value.empty() ? "=1" : ""));
+            EXPECT_EQ(r.status, 1) << option;
+            EXPECT_EQ(r.out, "tesselo-cli: " + name + ": " + option +
+                                 (o.value.empty() ? " takes no value" : " needs a value") + tail);
+        }
+    }
+    EXPECT_EQ(Errors("files --edition 1m").out,
+              "tesselo-cli: files: --edition wants 10m, 5m or both (got '1m') (try files --help)\n");
+    EXPECT_EQ(Errors("convert --edition=both").out,
+              "tesselo-cli: convert: --edition wants 10m, 5m or best (got 'both') (try convert --help)\n");
+    EXPECT_EQ(Errors("files stray --at 35,139").out,
+              "tesselo-cli: files: unexpected argument stray (try files --help)\n");
+}
+
+TEST(Cli, EveryPointOptionTakesBlanksAfterTheComma)
+{
+    const Result bare = Cli("files --at 35.681,139.767 --format csv");
+    ASSERT_EQ(bare.status, 0);
+    EXPECT_EQ(Cli("files --at '35.681, 139.767' --format csv").out, bare.out);
+    EXPECT_EQ(Cli("files '--at=35.681, 139.767' --format csv").out, bare.out);
+    const std::string png = testing::TempDir() + "tesselo-render-blank.png";
+    EXPECT_EQ(Cli("render --size 20x10 --center '35.681, 139.767' --marker '35.681, 139.767' --out " + png).status, 0);
+    EXPECT_EQ(std::remove(png.c_str()), 0);
+    // Still one point: a comma for a decimal point, or a third number, is refused.
+    for (const std::string& bad : std::vector<std::string>{"files --at '35,681, 139,767'", "files --at '35.681, 139.767, 1'",
+                                                       "render --center '35,6, 139' --out " + png})
+        EXPECT_EQ(Cli(bad).status, 1) << bad;
+    EXPECT_NE(access(png.c_str(), F_OK), 0);
 }

@@ -1,8 +1,11 @@
+#include "cli/commands.h"
+#include "cli/driver.h"
 #include "tests/shell.h"
 
 // The manual pages and the bash completion against the programs' own help texts, so that a new
 // command or option cannot be left out of them.
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -10,6 +13,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 #include <sys/wait.h>
 
 namespace {
@@ -114,7 +119,116 @@ std::vector<std::pair<std::string, std::string>> CliHelps()
     return helps;
 }
 
+// The sections of a command in the manual page: those whose title is its name in capitals or
+// starts with it ("FILES OF AN AREA").
+std::vector<std::string> Sections(const std::string& roff, std::string_view command)
+{
+    std::string title(command);
+    for (char& c : title)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::vector<std::string> sections;
+    bool inside = false;
+    std::istringstream lines(roff);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(".SH ", 0) == 0) {
+            const std::string t = line.substr(4);
+            inside = t == title || t.rfind(title + " ", 0) == 0;
+            if (inside)
+                sections.emplace_back();
+            continue;
+        }
+        if (inside)
+            sections.back() += line + "\n";
+    }
+    return sections;
+}
+
+// The option entries of a section as plain text: "--at LAT,LON", "--zips".
+std::set<std::string> OptionHeads(const std::string& section)
+{
+    std::set<std::string> heads;
+    std::istringstream lines(section);
+    for (std::string line; std::getline(lines, line);) {
+        if (line != ".TP" || !std::getline(lines, line))
+            continue;
+        std::string head = ManText(line + "\n");
+        while (!head.empty() && std::isspace(static_cast<unsigned char>(head.back())))
+            head.pop_back();
+        if (head.rfind("--", 0) == 0)
+            heads.insert(head);
+    }
+    return heads;
+}
+
+// What the completion offers after "tesselo-cli WORDS... CURRENT", one word a line.
+std::set<std::string> Offered(const std::string& words, const std::string& current = "")
+{
+    const std::string script = TESSELO_SOURCE_DIR "/resources/completion/tesselo-cli";
+    const std::string cmd = "bash -c '. " + script + "; COMP_WORDS=(tesselo-cli " + words + " \"" + current +
+                            "\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); "
+                            "_tesselo_cli; printf \"%s\\n\" \"${COMPREPLY[@]}\"'";
+    const Output o = Shell(cmd);
+    EXPECT_EQ(o.status, 0) << cmd;
+    std::set<std::string> s;
+    std::istringstream lines(o.text);
+    for (std::string l; std::getline(lines, l);)
+        if (!l.empty())
+            s.insert(l);
+    return s;
+}
+
+std::set<std::string> Words(std::string_view text)
+{
+    std::set<std::string> words;
+    std::istringstream in{std::string(text)};
+    for (std::string w; in >> w;)
+        words.insert(w);
+    return words;
+}
+
 } // namespace
+
+TEST(ManualPages, EachCommandsOptionEntriesAreExactlyItsDeclaredOptions)
+{
+    const std::string roff = ReadFile(TESSELO_SOURCE_DIR "/resources/man/tesselo-cli.1");
+    for (const Command& c : Commands()) {
+        if (c.spec.options.empty())
+            continue;
+        std::set<std::string> declared, written;
+        for (const Option& o : AllOptions(c.spec))
+            declared.insert(std::string(o.name) + (o.value.empty() ? "" : " " + std::string(o.value)));
+        const std::vector<std::string> sections = Sections(roff, c.spec.name);
+        EXPECT_FALSE(sections.empty()) << "no section for " << c.spec.name;
+        for (const std::string& s : sections)
+            for (const std::string& head : OptionHeads(s))
+                written.insert(head);
+        EXPECT_EQ(written, declared) << c.spec.name;
+    }
+    // Every command of a script is in the page's section on drive.
+    const std::vector<std::string> drive = Sections(roff, "drive");
+    ASSERT_EQ(drive.size(), 1u);
+    for (const std::string& name : DriverCommandNames())
+        EXPECT_TRUE(HasWord(ManText(drive[0]), name)) << name;
+}
+
+TEST(BashCompletion, OffersExactlyTheDeclaredCommandsOptionsAndChoices)
+{
+    std::set<std::string> commands{"--help", "--version"};
+    for (const Command& c : Commands())
+        commands.insert(std::string(c.spec.name));
+    EXPECT_EQ(Offered(""), commands);
+    for (const Command& c : Commands()) {
+        const std::string name(c.spec.name);
+        std::set<std::string> options;
+        for (const Option& o : AllOptions(c.spec)) {
+            options.insert(std::string(o.name));
+            if (!o.choices.empty()) {
+                EXPECT_EQ(Offered(name + " " + std::string(o.name)), Words(o.choices)) << name << " " << o.name;
+            }
+        }
+        EXPECT_EQ(Offered(name, "--"), options) << name;
+    }
+}
 
 TEST(ManualPages, HelpWordsAreFoundAndTheReducedTextIsPlain)
 {

@@ -247,7 +247,7 @@ TEST(Convert, Jgd2000FileOnTheSameGrid)
     const std::string dir = TempDir("jgd2000");
     const int32_t mesh = 53394611;
     TestXml old;
-    old.jgd2000 = true;
+    old.srs = "jgd2000";
     WriteFile(dir + "/a/" + DemXmlName(mesh, DemKind::Dem5A), Xml(mesh, DemKind::Dem5A));
     WriteFile(dir + "/b/" + DemXmlName(mesh, DemKind::Dem5A, "20090101"), Xml(mesh, DemKind::Dem5A, old));
     ConvertOptions o;
@@ -357,16 +357,20 @@ TEST(Convert, OtherEpsg)
     fs::remove_all(dir);
 }
 
-TEST(GridFor, FiveMeterWhenAnyFileIsFiveMeter)
+TEST(GridFor, TheGridIsThatOfTheFinestKindAmongTheFiles)
 {
     OutputGrid g = GridFor({DemName{533946, DemKind::Dem10B}}, std::nullopt);
-    EXPECT_EQ(g.cellUnits, 2);
+    EXPECT_EQ(g.cellUnits, 10);
     EXPECT_EQ(g.width, 1125);
-    EXPECT_EQ(g.west, (139 * 18000 + 6 * 2250) / 2);
+    EXPECT_EQ(g.west, (139 * 90000 + 6 * 11250) / 10);
     g = GridFor({DemName{533946, DemKind::Dem10B}, DemName{53394799, DemKind::Dem5C}}, std::nullopt);
-    EXPECT_EQ(g.cellUnits, 1);
+    EXPECT_EQ(g.cellUnits, 5);
     EXPECT_EQ(g.width, 2250 + 2250);
     EXPECT_EQ(g.height, 1500);
+    g = GridFor({DemName{533946, DemKind::Dem10B}, DemName{53394799, DemKind::Dem1A}}, std::nullopt);
+    EXPECT_EQ(g.cellUnits, 1);
+    EXPECT_EQ(g.width, 11250 + 11250);
+    EXPECT_EQ(g.west, 139 * 90000 + 6 * 11250);
     g = GridFor({DemName{533946, DemKind::Dem10B}}, GeoBox{35.7, 139.76, 35.7, 139.76});
     EXPECT_EQ(g.width, 1);
     EXPECT_EQ(g.height, 1);

@@ -117,6 +117,7 @@ TEST(ElevationCli, CellCentresFromTheFinestFile)
     WriteFile(dir + "/0/" + DemXmlName(five, DemKind::Dem5A), "<broken");
     MeshCells sq;
     ASSERT_TRUE(MeshSquareCells(five, sq));
+    sq = MeshCells{sq.x0 / 5, sq.y0 / 5, sq.width / 5, sq.height / 5};  // in 5 m cells
     auto centre = [&](int32_t x, int32_t y) {
         char p[96];
         std::snprintf(p, sizeof p, "%.10f,%.10f", (sq.y0 + sq.height - y - 0.5) / 18000.0, (sq.x0 + x + 0.5) / 18000.0);

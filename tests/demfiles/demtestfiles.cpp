@@ -68,7 +68,7 @@ std::string MakeDemXml(const TestXml& spec)
     x += "<type>5mメッシュ（標高）</type>" + nl;
     x += "<mesh>" + std::to_string(spec.mesh) + "</mesh>" + nl;
     x += "<coverage gml:id=\"DEM001-3\">" + nl + "<gml:boundedBy>" + nl;
-    x += std::string("<gml:Envelope srsName=\"fguuid:") + (spec.jgd2000 ? "jgd2000" : "jgd2011") + ".bl\">" + nl;
+    x += std::string("<gml:Envelope srsName=\"fguuid:") + spec.srs + ".bl\">" + nl;
     std::snprintf(corner, sizeof corner, "<gml:lowerCorner>%.9f %.9f</gml:lowerCorner>", s, w);
     x += corner + nl;
     std::snprintf(corner, sizeof corner, "<gml:upperCorner>%.9f %.9f</gml:upperCorner>", n, e);
@@ -120,7 +120,7 @@ std::string DemXmlName(int32_t mesh, DemKind kind, const std::string& date)
     if (m.size() == 8)
         name += "-" + m.substr(6, 2);
     std::string k = KindName(kind);
-    if (!IsFiveMeter(kind))
+    if (!IsThirdLevel(kind))  // GSI writes the 10 m kinds in lower case
         for (char& c : k)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return name + "-" + k + "-" + date + ".xml";

@@ -17,7 +17,7 @@ struct TestXml {
     bool fillTuples = true;
     bool shiftJis = false;
     bool crlf = false;
-    bool jgd2000 = false;
+    std::string srs = "jgd2011";  // the envelope names fguuid:SRS.bl
     // Non-zero: default tuples look like real terrain (smooth slopes, centimetre noise, no
     // sea) instead of TestValue; for benchmarks, whose output size depends on the values.
     uint32_t terrainSeed = 0;

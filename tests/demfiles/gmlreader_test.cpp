@@ -30,6 +30,8 @@ TEST(DemName, MeshAndKindWhateverTheDate)
     EXPECT_EQ(ParseDemName("dl/FG-GML-5339-46-99-DEM5C-20230404.xml"), (DemName{53394699, DemKind::Dem5C}));
     EXPECT_EQ(ParseDemName("FG-GML-5339-46-dem10b-20090401.xml"), (DemName{533946, DemKind::Dem10B}));
     EXPECT_EQ(ParseDemName("FG-GML-5339-46-DEM10A-20090401.xml"), (DemName{533946, DemKind::Dem10A}));
+    EXPECT_EQ(ParseDemName("FG-GML-5339-46-11-DEM1A-20250401.xml"), (DemName{53394611, DemKind::Dem1A}));
+    EXPECT_EQ(ParseDemName("FG-GML-5339-46-DEM1A.zip"), (DemName{533946, DemKind::Dem1A}));
     EXPECT_EQ(ParseDemName("FG-GML-5339-46-DEM5B.zip"), (DemName{533946, DemKind::Dem5B}));
     EXPECT_EQ(ParseDemName("fg-gml-5339-46-dem10b.zip"), (DemName{533946, DemKind::Dem10B}));
     EXPECT_FALSE(ParseDemName("FG-GML-5339-46-00-DEM10B-20161001.xml"));  // a 10 m file has 6 digits
@@ -42,13 +44,13 @@ TEST(MeshSquareCells, EdgesOnTheMeshBoundaries)
 {
     MeshCells c;
     ASSERT_TRUE(MeshSquareCells(533946, c));
-    EXPECT_EQ(c.x0, 139 * 18000 + 6 * 2250);
-    EXPECT_EQ(c.y0, 53 * 12000 + 4 * 1500);
-    EXPECT_EQ(c.width, 2250);
+    EXPECT_EQ(c.x0, 139 * 90000 + 6 * 11250);
+    EXPECT_EQ(c.y0, 53 * 60000 + 4 * 7500);
+    EXPECT_EQ(c.width, 11250);
     ASSERT_TRUE(MeshSquareCells(53394699, c));
-    EXPECT_EQ(c.x0, 139 * 18000 + 6 * 2250 + 9 * 225);
-    EXPECT_EQ(c.y0, 53 * 12000 + 4 * 1500 + 9 * 150);
-    EXPECT_EQ(c.height, 150);
+    EXPECT_EQ(c.x0, 139 * 90000 + 6 * 11250 + 9 * 1125);
+    EXPECT_EQ(c.y0, 53 * 60000 + 4 * 7500 + 9 * 750);
+    EXPECT_EQ(c.height, 750);
     EXPECT_FALSE(MeshSquareCells(533986, c));  // second-level digits stop at 7
     EXPECT_FALSE(MeshSquareCells(5339461, c));
 }
@@ -68,7 +70,7 @@ TEST(DemXml, FullFileUtf8AndShiftJisGiveTheSameGrid)
     EXPECT_EQ(a.values[0], kNoData);  // sea on the diagonal
     EXPECT_EQ(a.values[1], TestValue(53394611, 1, 0));
     EXPECT_EQ(a.values[149 * 225 + 224], TestValue(53394611, 224, 149));
-    EXPECT_FALSE(a.jgd2000);
+    EXPECT_EQ(a.datum, DemDatum::Jgd2011);
     EXPECT_NEAR(a.lower[0], 35.675, 1e-8);
 }
 
@@ -87,8 +89,10 @@ TEST(DemXml, StartPointAndShortListLeaveCellsWithoutValue)
 TEST(DemXml, Jgd2000IsRead)
 {
     TestXml spec;
-    spec.jgd2000 = true;
-    EXPECT_TRUE(Read(MakeDemXml(spec)).jgd2000);
+    spec.srs = "jgd2000";
+    EXPECT_EQ(Read(MakeDemXml(spec)).datum, DemDatum::Jgd2000);
+    spec.srs = "jgd2024";
+    EXPECT_EQ(Read(MakeDemXml(spec)).datum, DemDatum::Jgd2024);
 }
 
 TEST(DemXml, HostileFilesAreRefused)

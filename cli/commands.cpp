@@ -1,0 +1,524 @@
+// tesselo-cli's commands: the map's answers without its window, and the window driven from a script.
+#include "cli/commands.h"
+
+#include "app/app.h"
+#include "cli/demcommands.h"
+#include "cli/driver.h"
+#include "cli/stats.h"
+#include "geodata/catalogue.h"
+#include "geodata/geodata.h"
+#include "geodata/meshcode.h"
+#include "geodata/meshdb.h"
+#include "geodata/municipal.h"
+#include "geodata/places.h"
+#include "navaids/placesearch.h"
+#include "picking/areageojson.h"
+#include "picking/areaquery.h"
+#include "picking/municipalquery.h"
+#include "platform/cp932.h"
+#include "platform/kernel.h"
+#include "view/readout.h"
+#include "view/view.h"
+
+#include <QApplication>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+int Fail(const std::string& message)
+{
+    std::cerr << "tesselo-cli: " << message << "\n";
+    return 1;
+}
+
+const Option kAtOption{"--at", "LAT,LON",
+                       "the files of the one square of each edition that holds the point (south\n"
+                       "and west edges inside; 20 to 46 degrees north, 122 to 154 east)"};
+const Option kBboxOption{"--bbox", "S,W,N,E",
+                         "the files whose squares meet the box; squares that only touch its\n"
+                         "edges count"};
+const Option kMeshOption{"--mesh", "CODE",
+                         "6 digits: that 10 m file and the 5 m files inside it; 8 digits: that\n"
+                         "5 m file and its 10 m parent (a square of the grid: second-level digits\n"
+                         "0 to 7)"};
+
+bool IsAreaOption(std::string_view name)
+{
+    return name == kAtOption.name || name == kBboxOption.name || name == kMeshOption.name;
+}
+
+bool ParseAreaOption(std::string_view name, const std::string& value, AreaQuery& query, std::string& error)
+{
+    if (name == kAtOption.name) {
+        // Blanks around the numbers are the point's form; the area query takes the bare numbers.
+        const std::optional<PointArgument> p = ParsePoint(value);
+        return ParsePointQuery(p ? p->latText + "," + p->lonText : value, query, error);
+    }
+    if (name == kBboxOption.name)
+        return ParseBoxQuery(value, query, error);
+    return ParseMeshQuery(value, query, error);
+}
+
+namespace {
+
+const Option kAreaEditionOption{"--edition", "E", "10m, 5m or both (default both)", "10m 5m both"};
+
+EditionChoice AreaEdition(const std::string& v)
+{
+    return v == "10m" ? EditionChoice::Dem10m : v == "5m" ? EditionChoice::Dem5m : EditionChoice::Both;
+}
+
+// The real main window started off screen, as a scripted run has it, handed to run.
+int WithWindow(char* argv0, const std::function<int(CTesseloApp&)>& run)
+{
+    PrepareOffscreenEnvironment();
+    int qtArgc = 1;
+    char* qtArgv[] = {argv0, nullptr};
+    QApplication qt(qtArgc, qtArgv);
+    PrepareProcess();
+    PrepareScriptedRun();
+    CTesseloApp app;
+    if (!app.InitInstance({}))
+        return Fail("the main window could not be created");
+    return run(app);
+}
+
+void LoadEmbeddedData()
+{
+    g_hInstance = GetModuleHandle(nullptr);
+    LoadGeodata();
+}
+
+// "N files", "1 file".
+std::string Count(size_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+const char kOutsideGrid[] = "(20 to 46 degrees north, 122 to 154 east)";
+
+int Mesh(const CommandSpec&, const ParsedArguments& a, char*)
+{
+    const std::optional<PointArgument> p =
+        a.operands.size() == 2 ? ParsePoint(a.operands[0], a.operands[1]) : std::nullopt;
+    if (!p)
+        return Fail("usage: tesselo-cli mesh LAT LON (decimal degrees)");
+    const std::optional<MeshCodeParts> parts = PointToMeshCodes(p->lat, p->lon);
+    if (!parts)
+        return Fail("mesh: " + a.operands[0] + " " + a.operands[1] + " lies outside the grid " + kOutsideGrid);
+    std::printf("%04d %02d %02d\n", parts->first, parts->second, parts->third);
+    return 0;
+}
+
+int Rect(const CommandSpec&, const ParsedArguments& a, char*)
+{
+    const char* text = a.operands.size() == 1 ? a.operands[0].c_str() : "";
+    char* end = nullptr;
+    errno = 0;
+    const long code = std::strtol(text, &end, 10);
+    if (a.operands.size() != 1 || end == text || *end || errno || code < INT32_MIN || code > INT32_MAX)
+        return Fail("usage: tesselo-cli rect CODE (a 6- or 8-digit mesh code)");
+    GeoRect r;
+    if (!MeshCodeToRect(static_cast<MeshCode>(code), r))
+        return Fail(std::string("not a 6- or 8-digit mesh code: ") + text);
+    if (!IsGridMeshCode(static_cast<MeshCode>(code)))
+        return Fail(std::string("rect: ") + text +
+                    " is not a square of the grid (first-level rows 30 to 68, columns 22 to 53; second-level "
+                    "digits 0 to 7)");
+    std::printf("%.17g %.17g %.17g %.17g\n", r.south, r.west, r.north, r.east);
+    return 0;
+}
+
+int Readout(const CommandSpec&, const ParsedArguments& a, char*)
+{
+    const std::optional<PointArgument> p =
+        a.operands.size() == 2 ? ParsePoint(a.operands[0], a.operands[1]) : std::nullopt;
+    if (!p)
+        return Fail("usage: tesselo-cli readout LAT LON (decimal degrees)");
+    const GeoPoint g{p->lon, p->lat};
+    std::cout << Cp932ToUtf8(CoordinateText(g)) << "\n" << Cp932ToUtf8(MeshCodeText(g)) << "\n";
+    return 0;
+}
+
+int Files(const CommandSpec&, const ParsedArguments& a, char*)
+{
+    AreaQuery query;
+    bool haveArea = false, zips = false, geojson = false;
+    EditionChoice editions = EditionChoice::Both;
+    AreaFormat format = AreaFormat::Text;
+    std::optional<int32_t> prefecture;
+    std::string municipality;
+    std::string error;
+    for (const auto& [name, v] : a.options) {
+        if (IsAreaOption(name)) {
+            if (haveArea)
+                return Fail("files: give one of --at, --bbox and --mesh");
+            haveArea = true;
+            if (!ParseAreaOption(name, v, query, error))
+                return Fail("files: " + error + " (got '" + v + "')");
+        } else if (name == "--prefecture") {
+            if (prefecture)
+                return Fail("files: give --prefecture once");
+            prefecture = ParsePrefecture(v);
+            if (!prefecture)
+                return Fail("files: --prefecture wants a prefecture's name as in the table (東京都) or its number 1 to 47 "
+                            "(got '" + v + "')");
+        } else if (name == "--municipality") {
+            if (!municipality.empty() || v.empty())
+                return Fail("files: give --municipality once, with a name");
+            municipality = v;
+        } else if (name == "--edition") {
+            editions = AreaEdition(v);
+        } else if (name == "--format") {
+            geojson = v == "geojson";
+            format = v == "csv" ? AreaFormat::Csv : v == "json" ? AreaFormat::Json : AreaFormat::Text;
+        } else if (name == "--zips") {
+            zips = true;
+        }
+    }
+    if (haveArea && (prefecture || !municipality.empty()))
+        return Fail("files: give one of --at, --bbox, --mesh, --prefecture and --municipality");
+    if (!haveArea && !prefecture && municipality.empty())
+        return Fail("files: give --at, --bbox, --mesh, --prefecture or --municipality (try files --help)");
+    LoadEmbeddedData();
+    std::vector<AreaFile> found;
+    if (!municipality.empty()) {
+        if (!LoadMunicipalAreas())
+            return Fail("files: the municipal areas are not embedded in this build");
+        const MunicipalityMatch match = FindMunicipality(municipality, prefecture, g_municipalAreas);
+        if (match.areas.empty()) {
+            const bool several = !match.candidates.empty();
+            const std::vector<std::string>& names = several ? match.candidates : match.suggestions;
+            std::string message = "files: " + municipality + (several ? " fits several places" : " is no municipality") +
+                                  (prefecture ? std::string(" in ") + kPrefectureNamesUtf8[*prefecture] : "") +
+                                  (several ? "; name one of them, or add --prefecture:"
+                                           : names.empty() ? "" : "; the nearest names:");
+            for (const std::string& line : names)
+                message += "\n  " + line;
+            return Fail(message);
+        }
+        found = FindMunicipalityFiles(match.areas, editions);
+    } else if (prefecture) {
+        found = FindPrefectureFiles(*prefecture, editions);
+    } else {
+        found = FindAreaFiles(query, editions);
+    }
+    if (geojson)
+        std::fputs(zips ? AreaZipsGeoJson(DistinctZips(found)).c_str() : AreaFilesGeoJson(found).c_str(), stdout);
+    else
+        std::fputs(zips ? FormatAreaZips(DistinctZips(found), format).c_str() : FormatAreaFiles(found, format).c_str(),
+                   stdout);
+    const AreaTotals totals = CountAreaFiles(found);
+    std::cerr << Count(totals.xmlFiles, "file", "files") << ", " << Count(totals.zips, "ZIP archive", "ZIP archives")
+              << "\n";
+    return 0;
+}
+
+int Where(const CommandSpec&, const ParsedArguments& a, char*)
+{
+    if (a.operands.size() != 1 || a.operands[0].empty())
+        return Fail("usage: tesselo-cli where TEXT (a place name or part of one, UTF-8)");
+    const std::string& text = a.operands[0];
+    // Only the gazetteers and the place index: the catalogues are not looked at.
+    g_hInstance = GetModuleHandle(nullptr);
+    LoadGazetteers();
+    PlaceIndex index;
+    LoadPlaceIndex(index);
+    const std::vector<PlaceMatch> matches = FindPlaces(text, 50, index);
+    for (const PlaceMatch& m : matches)
+        std::cout << PlaceMatchLine(m) << "\n";
+    if (matches.empty())
+        return Fail("no place named " + text);
+    return 0;
+}
+
+int Render(const CommandSpec&, const ParsedArguments& a, char* argv0)
+{
+    int width = 933, height = 600;
+    double zoom = 0.6, lon = 138, lat = 34, mlon = -1, mlat = -1;
+    bool fiveMeter = false;
+    std::string out;
+    for (const auto& [name, v] : a.options) {
+        if (name == "--size") {
+            const size_t x = v.find('x');
+            double w = 0, h = 0;
+            if (x == std::string::npos || !ParseDouble(v.substr(0, x), w) || !ParseDouble(v.substr(x + 1), h) ||
+                !(w >= 1 && h >= 1 && w <= kMaxMapSide && h <= kMaxMapSide) || w != static_cast<int>(w) ||
+                h != static_cast<int>(h))
+                return Fail("render: --size wants WxH, whole numbers from 1 to " + std::to_string(kMaxMapSide) +
+                            " (got '" + v + "')");
+            width = static_cast<int>(w), height = static_cast<int>(h);
+        } else if (name == "--zoom") {
+            if (!ParseDouble(v, zoom) || !(zoom >= kMinZoom && zoom <= kMaxZoom))
+                return Fail("render: --zoom wants a number from 0.6 to 1000 (got '" + v + "')");
+        } else if (name == "--center") {
+            const std::optional<PointArgument> p = ParsePoint(v);
+            if (!p)
+                return Fail("render: --center wants LAT,LON in decimal degrees (got '" + v + "')");
+            if (!PointToMeshCodes(p->lat, p->lon))
+                return Fail("render: --center " + v + " lies outside the map's grid " + kOutsideGrid);
+            lat = p->lat, lon = p->lon;
+        } else if (name == "--marker") {
+            const std::optional<PointArgument> p = ParsePoint(v);
+            if (!p)
+                return Fail("render: --marker wants LAT,LON in decimal degrees (got '" + v + "')");
+            mlat = p->lat, mlon = p->lon;
+        } else if (name == "--5m") {
+            fiveMeter = true;
+        } else if (name == "--out") {
+            out = v;
+        }
+    }
+    if (out.empty())
+        return Fail("render: --out FILE.png is required");
+    return WithWindow(argv0, [&](CTesseloApp& app) {
+        Driver driver(app);
+        std::ostringstream ignored;
+        std::string error;
+        driver.Execute("size " + std::to_string(width) + " " + std::to_string(height), ignored, error);
+        CTesseloView* view = app.MainFrame()->View();
+        // The scales of a view whose initial update saw this client area.
+        InitViewport(view->m_vp, width, height);
+        ResizeViewport(view->m_vp, width, height);
+        view->m_vp.zoom = zoom;
+        view->m_vp.center = GeoPoint{lon, lat};
+        view->m_marker = GeoPoint{mlon, mlat};
+        view->m_show5m = fiveMeter;
+        view->m_relief.brightness = 1.0;
+        view->m_splash = false;
+        UpdateVisibleCorners(view->m_vp);
+        view->RepaintNow();
+        if (!view->Surface().save(QString::fromStdString(out), "PNG"))
+            return Fail("render: cannot write " + out);
+        return 0;
+    });
+}
+
+int Stats(const CommandSpec&, const ParsedArguments&, char*)
+{
+    LoadEmbeddedData();
+    CMeshDB raster;
+    raster.LoadElevationRaster();
+    WriteStats(raster, std::cout);
+    return 0;
+}
+
+int Drive(const CommandSpec&, const ParsedArguments& a, char* argv0)
+{
+    if (a.operands.size() > 1)
+        return Fail("usage: tesselo-cli drive [FILE|-]");
+    std::ifstream file;
+    // "-" is standard input, as with no FILE.
+    const bool fromFile = a.operands.size() == 1 && a.operands[0] != "-";
+    if (fromFile) {
+        file.open(a.operands[0]);
+        if (!file)
+            return Fail("cannot read " + a.operands[0]);
+    }
+    return WithWindow(argv0, [&](CTesseloApp& app) {
+        Driver driver(app);
+        return driver.Run(fromFile ? static_cast<std::istream&>(file) : std::cin, std::cout, std::cerr) ? 0 : 1;
+    });
+}
+
+std::vector<Command> MakeCommands()
+{
+    std::vector<Command> c;
+    c.push_back({{.name = "mesh",
+                  .operands = "LAT LON",
+                  .summary = "the grid-square code digits of a point, as the status bar shows them:\n"
+                             "FIRST SECOND THIRD (south and west edges belong to the square; exit\n"
+                             "status 1 outside the grid, 20 to 46 degrees north, 122 to 154 east)",
+                  .takesOperands = true},
+                 Mesh});
+    c.push_back({{.name = "rect",
+                  .operands = "CODE",
+                  .summary = "the square of a 6- or 8-digit mesh code of the grid: SOUTH WEST NORTH EAST",
+                  .takesOperands = true},
+                 Rect});
+    c.push_back({{.name = "readout",
+                  .operands = "LAT LON",
+                  .summary = "the two status-bar texts for a pointer at that point",
+                  .takesOperands = true},
+                 Readout});
+    c.push_back(
+        {{.name = "files",
+          .operands = "...",
+          .summary = "the DEM files of a point, a box or a mesh code (files --help)",
+          .usage = "(--at LAT,LON | --bbox S,W,N,E | --mesh CODE | --prefecture P |\n"
+                   " --municipality NAME [--prefecture P])\n"
+                   "[--edition 10m|5m|both] [--format text|csv|json|geojson] [--zips]",
+          .about = "Lists the DEM files of an area: per prefecture, the ZIP archive and the XML file inside it.",
+          .options = {kAtOption, kBboxOption, kMeshOption,
+                      {"--prefecture", "P",
+                       "every file listed under the prefecture: its name (東京都) or its\n"
+                       "number 1 to 47"},
+                      {"--municipality", "NAME",
+                       "the files whose squares overlap the municipality's area (touching\n"
+                       "its border does not count): 箱根町, 千代田区, 札幌市中央区, or a\n"
+                       "designated city alone (札幌市: all its wards); with --prefecture\n"
+                       "only places in that prefecture"},
+                      kAreaEditionOption,
+                      {"--format", "F",
+                       "text (the file list's lines), csv (edition,prefecture,zip,xml,mesh),\n"
+                       "json, or geojson (a FeatureCollection of the squares) (default text)",
+                       "text csv json geojson"},
+                      {"--zips", "",
+                       "only the distinct ZIP archives, with their number of XML files in the\n"
+                       "area (csv: edition,zip,files; geojson: the ZIP's second-level square)"}},
+          .notes = "Sorted by edition, prefecture, ZIP and XML. Standard error gets a last line with the number\n"
+                   "of files and ZIP archives. A municipality name that fits several places, or none, is exit\n"
+                   "status 1 with the candidates or the nearest names on standard error."},
+         Files});
+    c.push_back(
+        {{.name = "check",
+          .operands = "DIR ...",
+          .summary = "which of an area's DEM files a folder holds: present, missing, damaged\n(check --help)",
+          .usage = "DIR (--at LAT,LON | --bbox S,W,N,E | --mesh CODE)\n"
+                   "[--edition 10m|5m|both] [--format text|csv|json]",
+          .about = "Looks through DIR (its folders, ZIP archives and ZIP archives inside those) for the DEM\n"
+                   "files the catalogue lists for the area, and reads each one found. One row per listed file:\n"
+                   "  present   found and readable (with where it was found)\n"
+                   "  missing   not found\n"
+                   "  damaged   an archive that cannot be read, XML that does not parse, or a grid or mesh code\n"
+                   "            that does not match the file's name\n"
+                   "then an unlisted row for each DEM file of the area in DIR that the catalogue does not list.\n"
+                   "Files are matched by mesh code and kind (DEM5A ... DEM10B), not by date.",
+          .options = {kAtOption, kBboxOption, kMeshOption, kAreaEditionOption,
+                      {"--format", "F", "text, csv (status,edition,zip,xml,mesh,path) or json (default text)",
+                       "text csv json"}},
+          .notes = "Totals on standard error. Exit status 0 when nothing is missing or damaged, 2 when\n"
+                   "something is, 1 on a bad argument or a folder that does not exist.",
+          .takesOperands = true},
+         DemCheck});
+    c.push_back(
+        {{.name = "convert",
+          .operands = "IN... --out FILE.tif",
+          .summary = "DEM files (XML, ZIP, folders) to one GeoTIFF (convert --help)",
+          .usage = "INPUT... --out FILE.tif [--bbox S,W,N,E] [--edition 10m|5m|best]\n"
+                   "[--epsg CODE] [--quiet]",
+          .about = "Turns DEM files (XML files, ZIP archives, folders of them) into one Float32 GeoTIFF: tiled,\n"
+                   "DEFLATE-compressed, laid out as a Cloud Optimized GeoTIFF, nodata -9999, in EPSG:6668\n"
+                   "(JGD2011) on the grid of the finest edition used, cell edges on the mesh boundaries.",
+          .options = {{"--out", "FILE.tif", "where to write; written under a temporary name and renamed at the end"},
+                      {"--bbox", "S,W,N,E", "the extent, widened to whole cells (default: the squares of the inputs)"},
+                      {"--edition", "E",
+                       "5m or 10m: that edition only; best (default): 5 m where a 5 m file has a\n"
+                       "value (5A before 5B before 5C), else the 10 m cell under the cell's centre",
+                       "10m 5m best"},
+                      {"--epsg", "CODE", "warp into that system (bilinear), e.g. 6677"},
+                      {"--quiet", "", "no progress line"}},
+          .notes = "Sea, データなし and cells without a value are -9999. Damaged inputs are named on standard\n"
+                   "error and skipped: exit status 2. Nothing to convert or a bad argument: exit status 1 and\n"
+                   "no output file.",
+          .takesOperands = true},
+         DemConvert});
+    c.push_back(
+        {{.name = "elevation",
+          .operands = "DIR [LAT,LON ...]",
+          .summary = "elevations of points from the DEM files of a folder (elevation --help)",
+          .usage = "DIR [--bilinear] [LAT,LON ...]",
+          .about = "The elevation at each point (points from standard input, one LAT,LON a line, when none are\n"
+                   "given), from the DEM files in DIR (folders and ZIP archives, looked through once):\n"
+                   "  LAT<TAB>LON<TAB>ELEVATION<TAB>EDITION<TAB>XML\n"
+                   "the value of the cell that contains the point from the finest file that has one (5A, 5B,\n"
+                   "5C, then 10 m), with two decimals; nan and empty fields when none has.",
+          .options = {{"--bilinear", "", "interpolate between the four nearest cell centres of one edition"}},
+          .notes = "Damaged files are named on standard error and skipped. Exit status 1 on a bad argument or\n"
+                   "point, or a folder that does not exist; a bad point is reported before anything is\n"
+                   "answered, except on standard input, where it is reported in turn and the rest answered.",
+          .takesOperands = true},
+         DemElevation});
+    c.push_back({{.name = "where",
+                  .operands = "TEXT",
+                  .summary = "prefectures and places whose name is or contains TEXT (ヶ and ケ, 屛 and\n"
+                             "屏, full- and half-width forms alike): KIND NAME LAT LON CODE PREFECTURE,\n"
+                             "tab-separated, exact matches first, at most 50",
+                  .takesOperands = true},
+                 Where});
+    c.push_back(
+        {{.name = "render",
+          .operands = "...",
+          .summary = "draw one map frame to a PNG file (render --help)",
+          .usage = "[--size WxH] [--zoom Z] [--center LAT,LON] [--5m] [--marker LAT,LON]\n--out FILE.png",
+          .about = "Draws one map frame as the window would show it and writes it as PNG: the relief at full\n"
+                   "brightness and every layer the zoom switches on, the projection that of a window of that size.",
+          .options = {{"--size", "WxH", "the map area in pixels, 1 to 10000 each way (default 933x600)"},
+                      {"--zoom", "Z", "the zoom, 0.6 for the whole country up to 1000 (default 0.6)"},
+                      {"--center", "LAT,LON",
+                       "the point at the middle, inside the grid: 20 to 46 degrees north, 122 to\n"
+                       "154 east (default 34,138)"},
+                      {"--5m", "", "show the 5 m tiles (from zoom 4)"},
+                      {"--marker", "LAT,LON", "place the marker"},
+                      {"--out", "FILE.png", "where to write the picture"}}},
+         Render});
+    c.push_back({{.name = "stats",
+                  .summary = "what the embedded data holds: one line NAME COUNT per collection, then\n"
+                             "elevation MIN MAX"},
+                 Stats});
+    c.push_back({{.name = "drive",
+                  .operands = "[FILE]",
+                  .summary = "run the main window off screen and execute the commands of FILE (or of\n"
+                             "standard input, also for FILE '-'), one per line; '#' starts a comment:",
+                  .takesOperands = true},
+                 Drive});
+    return c;
+}
+
+} // namespace
+
+const std::vector<Command>& Commands()
+{
+    static const std::vector<Command> commands = MakeCommands();
+    return commands;
+}
+
+const Command* FindCommand(const std::string& name)
+{
+    for (const Command& c : Commands())
+        if (c.spec.name == name)
+            return &c;
+    return nullptr;
+}
+
+std::string MainHelp()
+{
+    // Built here so that the drive entry can carry the script commands' list.
+    std::vector<std::string> summaries;
+    std::vector<std::pair<std::string, std::string_view>> entries;
+    summaries.reserve(Commands().size() + 1);
+    for (const Command& c : Commands()) {
+        std::string summary(c.spec.summary);
+        if (c.run == Drive)
+            summary += "\n" + TwoColumns(DriverHelpEntries(), 2, 22);
+        while (!summary.empty() && summary.back() == '\n')
+            summary.pop_back();
+        summaries.push_back(summary);
+        const std::string operands(c.spec.operands);
+        entries.emplace_back(std::string(c.spec.name) + (operands.empty() ? "" : " " + operands), summaries.back());
+    }
+    entries.emplace_back("--help", "this text");
+    entries.emplace_back("--version", "the program's name and version");
+    return "Usage: tesselo-cli COMMAND [ARGUMENTS]\n"
+           "\n"
+           "Answers of the Tesselo map, without its window.\n"
+           "\n"
+           "Commands:\n" +
+           TwoColumns(entries, 2, 19) +
+           "\n"
+           "Points are given as LAT,LON everywhere (print viewport and print marker answer LON,LAT);\n"
+           "blanks after the comma are allowed.\n"
+           "Options that take a value take it as the next argument or as --OPTION=VALUE.\n"
+           "\n"
+           "Exit status: 0 on success, 1 on a bad argument or a failed command; check and convert: 2\n"
+           "when files are missing or damaged.\n";
+}
