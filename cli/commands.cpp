@@ -11,13 +11,13 @@
 #include "geodata/meshdb.h"
 #include "geodata/municipal.h"
 #include "geodata/places.h"
-#include "navaids/placesearch.h"
-#include "picking/areageojson.h"
-#include "picking/areaquery.h"
-#include "picking/municipalquery.h"
+#include "queries/placesearch.h"
+#include "queries/areageojson.h"
+#include "queries/areaquery.h"
+#include "queries/municipalquery.h"
 #include "platform/cp932.h"
 #include "platform/kernel.h"
-#include "view/readout.h"
+#include "queries/readout.h"
 #include "view/view.h"
 
 #include <QApplication>

@@ -8,7 +8,7 @@
 #include "demfiles/tiles.h"
 #include "geodata/geodata.h"
 #include "geodata/meshcode.h"
-#include "picking/areaquery.h"
+#include "queries/areaquery.h"
 #include "platform/cnumber.h"
 #include "platform/kernel.h"
 
