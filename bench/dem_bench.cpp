@@ -1,16 +1,22 @@
-// convert over synthetic full-size inputs that the benchmark writes itself: one 5 m archive of
-// 100 XML files, one 10 m file, one 1 m archive of 100 XML files (a second-level square of
-// 11250 x 7500 cells), and the floor any converter has to pay for each archive.
+// convert and tiles over synthetic full-size inputs that the benchmark writes itself: one 5 m
+// archive of 100 XML files, one 10 m file, one 1 m archive of 100 XML files (a second-level
+// square of 11250 x 7500 cells), and the floors any converter has to pay for each archive.
 #include "demfiles/convert.h"
+#include "demfiles/tiles.h"
 #include "tests/demfiles/demtestfiles.h"
 
+#include <cpl_conv.h>
 #include <cpl_vsi.h>
 #include <gdal.h>
+#include <gdalwarper.h>
+#include <ogr_srs_api.h>
 
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -200,5 +206,103 @@ void BM_Convert1mFloor(benchmark::State& state)
     ConvertFloor(state, in.zip, in.members, in.names, in.dir);
 }
 BENCHMARK(BM_Convert1mFloor)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// One second-level square of 5 m files to terrarium tiles of zooms 9 to 15 in a folder.
+void BM_Tiles5m(benchmark::State& state)
+{
+    const Inputs& in = MakeInputs();
+    TilesOptions o;
+    o.cells.inputs = {in.zip5};
+    o.out = in.dir + "/tiles";
+    size_t tiles = 0;
+    for (auto _ : state) {
+        std::filesystem::remove_all(o.out);
+        if (MakeTiles(o, stderr) != 0)
+            state.SkipWithError("tiles failed");
+    }
+    for ([[maybe_unused]] const auto& e : std::filesystem::recursive_directory_iterator(o.out))
+        tiles += e.path().extension() == ".png";
+    state.counters["tiles"] = static_cast<double>(tiles);
+}
+BENCHMARK(BM_Tiles5m)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// The same tiles from convert's raster (made beforehand) by GDAL's warper, bilinear, one tile at
+// a time on both cores, encoded and written as PNG by the same writer at the same level.
+void BM_TilesFloor(benchmark::State& state)
+{
+    const Inputs& in = MakeInputs();
+    ConvertOptions c;
+    c.inputs = {in.zip5};
+    c.out = in.dir + "/tiles-floor-source.tif";
+    ConvertDemFiles(c, stderr);
+    const GeoBox box = GridExtent(GridFor(in.names5, std::nullopt));
+    const int maxZoom = 15, minZoom = DefaultMinZoom(box, maxZoom), n = 256;
+    struct Tile {
+        int z;
+        int64_t x, y;
+    };
+    std::vector<Tile> all;
+    for (int z = minZoom; z <= maxZoom; ++z) {
+        const TileRange r = TilesOver(box, z);
+        for (int64_t y = r.y0; y < r.y1; ++y)
+            for (int64_t x = r.x0; x < r.x1; ++x)
+                all.push_back({z, x, y});
+    }
+    OGRSpatialReferenceH mercator = OSRNewSpatialReference(nullptr);
+    OSRImportFromEPSG(mercator, 3857);
+    char* mercatorWkt = nullptr;
+    OSRExportToWkt(mercator, &mercatorWkt);
+    const std::string out = in.dir + "/tiles-floor";
+    size_t written = 0;
+    for (auto _ : state) {
+        std::filesystem::remove_all(out);
+        std::atomic<size_t> next{0}, count{0};
+        auto work = [&] {
+            GDALDatasetH src = GDALOpen(c.out.c_str(), GA_ReadOnly);
+            GDALDriverH mem = GDALGetDriverByName("MEM");
+            std::vector<float> h(static_cast<size_t>(n) * n);
+            std::vector<uint8_t> rgb(h.size() * 3);
+            for (size_t k; (k = next++) < all.size();) {
+                const Tile& t = all[k];
+                const double size = 2 * 20037508.342789244 / std::ldexp(1.0, t.z);
+                GDALDatasetH dst = GDALCreate(mem, "", n, n, 1, GDT_Float32, nullptr);
+                double transform[6] = {-20037508.342789244 + t.x * size, size / n, 0,
+                                       20037508.342789244 - t.y * size, 0, -size / n};
+                GDALSetGeoTransform(dst, transform);
+                GDALSetProjection(dst, mercatorWkt);
+                GDALRasterBandH band = GDALGetRasterBand(dst, 1);
+                GDALSetRasterNoDataValue(band, -9999);
+                GDALFillRaster(band, -9999, 0);
+                GDALReprojectImage(src, nullptr, dst, nullptr, GRA_Bilinear, 0, 0.0, nullptr, nullptr, nullptr);
+                const CPLErr read = GDALRasterIO(band, GF_Read, 0, 0, n, n, h.data(), n, n, GDT_Float32, 0, 0);
+                GDALClose(dst);
+                if (read != CE_None)
+                    continue;
+                bool any = false;
+                for (size_t i = 0; i < h.size(); ++i) {
+                    const bool none = h[i] == -9999.0f;
+                    any |= !none;
+                    EncodeHeight(TileEncoding::Terrarium, false, none ? NAN : h[i], rgb.data() + 3 * i);
+                }
+                if (!any)
+                    continue;
+                const std::string png = EncodePng(rgb.data(), n, 3);
+                const std::string dir = out + "/" + std::to_string(t.z) + "/" + std::to_string(t.x);
+                std::filesystem::create_directories(dir);
+                std::ofstream(dir + "/" + std::to_string(t.y) + ".png", std::ios::binary) << png;
+                ++count;
+            }
+            GDALClose(src);
+        };
+        std::thread other(work);
+        work();
+        other.join();
+        written = count;
+    }
+    CPLFree(mercatorWkt);
+    OSRDestroySpatialReference(mercator);
+    state.counters["tiles"] = static_cast<double>(written);
+}
+BENCHMARK(BM_TilesFloor)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 } // namespace

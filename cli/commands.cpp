@@ -11,13 +11,13 @@
 #include "geodata/meshdb.h"
 #include "geodata/municipal.h"
 #include "geodata/places.h"
-#include "navaids/placesearch.h"
-#include "picking/areageojson.h"
-#include "picking/areaquery.h"
-#include "picking/municipalquery.h"
+#include "queries/placesearch.h"
+#include "queries/areageojson.h"
+#include "queries/areaquery.h"
+#include "queries/municipalquery.h"
 #include "platform/cp932.h"
 #include "platform/kernel.h"
-#include "view/readout.h"
+#include "queries/readout.h"
 #include "view/view.h"
 
 #include <QApplication>
@@ -149,6 +149,13 @@ int Readout(const CommandSpec&, const ParsedArguments& a, char*)
     return 0;
 }
 
+// The 5 m catalogue is a model of GSI's coverage, not its list: said wherever it answers.
+static void NoteEstimatedRows(const std::vector<AreaFile>& found)
+{
+    if (std::any_of(found.begin(), found.end(), [](const AreaFile& f) { return f.edition == DemEdition::Dem5m; }))
+        std::fputs("5 m rows are estimated: GSI publishes no list of its 5 m files (see files --help)\n", stderr);
+}
+
 int Files(const CommandSpec&, const ParsedArguments& a, char*)
 {
     AreaQuery query;
@@ -217,6 +224,7 @@ int Files(const CommandSpec&, const ParsedArguments& a, char*)
     else
         std::fputs(zips ? FormatAreaZips(DistinctZips(found), format).c_str() : FormatAreaFiles(found, format).c_str(),
                    stdout);
+    NoteEstimatedRows(found);
     const AreaTotals totals = CountAreaFiles(found);
     std::cerr << Count(totals.xmlFiles, "file", "files") << ", " << Count(totals.zips, "ZIP archive", "ZIP archives")
               << "\n";
@@ -377,27 +385,46 @@ std::vector<Command> MakeCommands()
                        "area (csv: edition,zip,files; geojson: the ZIP's second-level square)"}},
           .notes = "Sorted by edition, prefecture, ZIP and XML. Standard error gets a last line with the number\n"
                    "of files and ZIP archives. A municipality name that fits several places, or none, is exit\n"
-                   "status 1 with the candidates or the nearest names on standard error."},
+                   "status 1 with the candidates or the nearest names on standard error.\n"
+                   "\n"
+                   "The 10 m rows are GSI's own list of its 10 m files (2025-01-29). The 5 m rows are an\n"
+                   "estimate: GSI publishes no list of its 5 m files, so where DEM5A, DEM5B and DEM5C exist is\n"
+                   "modelled (README, \"The embedded data\"); standard error says so whenever 5 m rows are listed."},
          Files});
     c.push_back(
         {{.name = "check",
           .operands = "DIR ...",
-          .summary = "which of an area's DEM files a folder holds: present, missing, damaged\n(check --help)",
-          .usage = "DIR (--at LAT,LON | --bbox S,W,N,E | --mesh CODE)\n"
+          .summary = "which of an area's DEM files a folder holds, or every DEM file in it\n(check --help)",
+          .usage = "DIR [--at LAT,LON | --bbox S,W,N,E | --mesh CODE]\n"
                    "[--edition 10m|5m|both] [--format text|csv|json]",
-          .about = "Looks through DIR (its folders, ZIP archives and ZIP archives inside those) for the DEM\n"
-                   "files the catalogue lists for the area, and reads each one found. One row per listed file:\n"
-                   "  present   found and readable (with where it was found)\n"
-                   "  missing   not found\n"
-                   "  damaged   an archive that cannot be read, XML that does not parse, or a grid or mesh code\n"
-                   "            that does not match the file's name\n"
-                   "then an unlisted row for each DEM file of the area in DIR that the catalogue does not list.\n"
-                   "Files are matched by mesh code and kind (DEM5A ... DEM10B), not by date.",
+          .about = "Looks through DIR (its folders, ZIP archives and ZIP archives inside those, regional\n"
+                   "packages included) for the DEM files the catalogue lists for the area, and reads each one\n"
+                   "found. One row per listed file:\n"
+                   "  present      found and readable (with where it was found)\n"
+                   "  covered      not found, but a better kind of the same square is there (5B or 5C under\n"
+                   "               5A, 10B under 10A, any 5 m under 1A), which convert uses: its path is given\n"
+                   "  missing      a 10 m file not found\n"
+                   "  unconfirmed  a 5 m file not found: GSI publishes no list of its 5 m squares, so the\n"
+                   "               catalogue's 5 m files are an estimate and this one may not exist at all\n"
+                   "  damaged      an archive that cannot be read, XML that does not parse, or a grid or mesh\n"
+                   "               code that does not match the file's name\n"
+                   "then an unlisted row for each DEM file of the area in DIR that the catalogue does not list\n"
+                   "(DEM1A files, edition 1m, among them). Files are matched by mesh code and kind (DEM1A ...\n"
+                   "DEM10B), not by date. Of several copies of one file the newest edition is used (the date\n"
+                   "in the XML's name, else the archive's, else the XML's own); the copies are counted and each\n"
+                   "one not used is named on standard error.\n"
+                   "\n"
+                   "Without an area: every DEM file found in DIR, one row each, with its kind, edition, mesh\n"
+                   "code, edition date, the reference of its heights (JGD2000, JGD2011, JGD2024), where it\n"
+                   "is and how many copies of it there are; present or damaged; totals per kind.",
           .options = {kAtOption, kBboxOption, kMeshOption, kAreaEditionOption,
-                      {"--format", "F", "text, csv (status,edition,zip,xml,mesh,path) or json (default text)",
+                      {"--format", "F",
+                       "text, csv (status,edition,zip,xml,mesh,path,copies; without an area\n"
+                       "status,kind,edition,mesh,date,heights,path,copies) or json (default text)",
                        "text csv json"}},
-          .notes = "Totals on standard error. Exit status 0 when nothing is missing or damaged, 2 when\n"
-                   "something is, 1 on a bad argument or a folder that does not exist.",
+          .notes = "Totals on standard error. Exit status 0 when nothing is missing or damaged (covered and\n"
+                   "unconfirmed files do not count), 2 when something is, 1 on a bad argument or a folder\n"
+                   "that does not exist.",
           .takesOperands = true},
          DemCheck});
     c.push_back(
@@ -430,6 +457,50 @@ std::vector<Command> MakeCommands()
           .takesOperands = true},
          DemConvert});
     c.push_back(
+        {{.name = "tiles",
+          .operands = "IN... --out PATH",
+          .summary = "DEM files to web terrain tiles: a folder or an MBTiles file (tiles --help)",
+          .usage = "INPUT... --out PATH [--encoding terrarium|mapbox|gsi] [--zoom MIN-MAX]\n"
+                   "[--tile-size 256|512] [--nodata zero|transparent] [--bbox S,W,N,E]\n"
+                   "[--edition 1m|5m|10m|best] [--quiet]",
+          .about = "Turns DEM files (XML files, ZIP archives, folders of them), read as convert reads them, into\n"
+                   "web terrain tiles: PNG in Web Mercator (EPSG:3857), XYZ scheme, colours that encode heights,\n"
+                   "for MapLibre GL (raster-dem sources), deck.gl, Cesium or QGIS. Each pixel of the highest zoom\n"
+                   "is the bilinear sample of convert's raster at its centre; each lower zoom is made from the\n"
+                   "one above it (the mean of the four pixels below a pixel that have a value).",
+          .options = {{"--out", "PATH",
+                       "ending in .mbtiles: one MBTiles file (its metadata names the encoding);\n"
+                       "otherwise a folder of Z/X/Y.png with metadata.json"},
+                      {"--encoding", "E",
+                       "terrarium (default): height = R * 256 + G + B / 256 - 32768\n"
+                       "mapbox (Terrain-RGB): height = -10000 + (R * 65536 + G * 256 + B) * 0.1\n"
+                       "gsi (GSI's elevation tiles): x = R * 65536 + G * 256 + B, x * 0.01 m below\n"
+                       "2^23, (x - 2^24) * 0.01 m above; (128, 0, 0) is no data",
+                       "terrarium mapbox gsi"},
+                      {"--zoom", "MIN-MAX",
+                       "the zooms made, or one zoom Z (default: up to 17 for 1 m, 15 for 5 m and\n"
+                       "14 for 10 m files, the finest edition used, down to the zoom at which the\n"
+                       "area fits one tile)"},
+                      {"--tile-size", "N", "256 (default) or 512 pixels", "256 512"},
+                      {"--nodata", "M",
+                       "zero (default): RGB tiles, no data as the code of 0 m; transparent: RGBA\n"
+                       "tiles, no data as transparent pixels (terrarium and mapbox only). Zero is\n"
+                       "the default because MapLibre GL and Mapbox GL read R, G and B alone: a\n"
+                       "transparent pixel would be -32768 m (terrarium) or -10000 m (mapbox), a\n"
+                       "wall along every coast, while GSI's no data is mostly sea",
+                       "zero transparent"},
+                      {"--bbox", "S,W,N,E", "the area, widened to whole cells (default: the squares of the inputs)"},
+                      {"--edition", "E",
+                       "1m, 5m or 10m: that edition only; best (default): the finest file\n"
+                       "that has a value, cell by cell, as for convert",
+                       "1m 5m 10m best"},
+                      {"--quiet", "", "no progress line"}},
+          .notes = "Tiles without any value are not written. Damaged inputs are named on standard error and\n"
+                   "skipped: exit status 2. Nothing to make or a bad argument: exit status 1 (an MBTiles file\n"
+                   "is then not written).",
+          .takesOperands = true},
+         DemWebTiles});
+    c.push_back(
         {{.name = "elevation",
           .operands = "DIR [LAT,LON ...]",
           .summary = "elevations of points from the DEM files of a folder (elevation --help)",
@@ -437,12 +508,17 @@ std::vector<Command> MakeCommands()
           .about = "The elevation at each point (points from standard input, one LAT,LON a line, when none are\n"
                    "given), from the DEM files in DIR (folders and ZIP archives, looked through once):\n"
                    "  LAT<TAB>LON<TAB>ELEVATION<TAB>EDITION<TAB>XML\n"
-                   "the value of the cell that contains the point from the finest file that has one (5A, 5B,\n"
-                   "5C, then 10 m), with two decimals; nan and empty fields when none has.",
-          .options = {{"--bilinear", "", "interpolate between the four nearest cell centres of one edition"}},
-          .notes = "Damaged files are named on standard error and skipped. Exit status 1 on a bad argument or\n"
-                   "point, or a folder that does not exist; a bad point is reported before anything is\n"
-                   "answered, except on standard input, where it is reported in turn and the rest answered.",
+                   "the value of the cell that contains the point from the finest file that has one (1A, 5A,\n"
+                   "5B, 5C, then 10A, 10B), with two decimals, EDITION 1m, 5m or 10m; nan and empty fields\n"
+                   "when none has. Of several copies of one file the newest edition is used.",
+          .options = {{"--bilinear", "",
+                       "interpolate between the four nearest cell centres of one edition; where a\n"
+                       "neighbour has no value of the edition of the point's cell (the edge of\n"
+                       "its coverage), the value of the point's cell itself"}},
+          .notes = "Damaged files and copies not used are named on standard error. Exit status 1 on a bad\n"
+                   "argument or point, a folder that does not exist or holds no DEM file; a bad point is\n"
+                   "reported before anything is answered, except on standard input, where it is reported in\n"
+                   "turn and the rest answered.",
           .takesOperands = true},
          DemElevation});
     c.push_back({{.name = "where",
@@ -526,6 +602,6 @@ std::string MainHelp()
            "blanks after the comma are allowed.\n"
            "Options that take a value take it as the next argument or as --OPTION=VALUE.\n"
            "\n"
-           "Exit status: 0 on success, 1 on a bad argument or a failed command; check and convert: 2\n"
-           "when files are missing or damaged.\n";
+           "Exit status: 0 on success, 1 on a bad argument or a failed command; check, convert and\n"
+           "tiles: 2 when files are missing or damaged.\n";
 }

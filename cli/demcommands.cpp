@@ -5,9 +5,10 @@
 #include "demfiles/check.h"
 #include "demfiles/convert.h"
 #include "demfiles/elevation.h"
+#include "demfiles/tiles.h"
 #include "geodata/geodata.h"
 #include "geodata/meshcode.h"
-#include "picking/areaquery.h"
+#include "queries/areaquery.h"
 #include "platform/cnumber.h"
 #include "platform/kernel.h"
 
@@ -28,9 +29,11 @@ constexpr double kMargin = 1e-9;
 // its parent or children, a point or box the squares that meet it.
 bool InArea(const AreaQuery& q, EditionChoice editions, const DemName& n)
 {
-    const bool thirdLevel = IsThirdLevel(n.kind);
-    if ((editions == EditionChoice::Dem10m && thirdLevel) || (editions == EditionChoice::Dem5m && !IsFiveMeter(n.kind)))
+    if ((editions == EditionChoice::Dem10m && IsThirdLevel(n.kind)) ||
+        (editions == EditionChoice::Dem5m && !IsFiveMeter(n.kind)))
         return false;
+    // An archive comes with its second-level code.
+    const bool thirdLevel = n.mesh >= 10000000;
     if (q.kind == AreaQuery::Kind::Mesh) {
         const bool fine = q.mesh >= 10000000;
         if (thirdLevel)
@@ -76,12 +79,22 @@ int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
     }
     if (a.operands.size() != 1)
         return Fail("check: give one folder (try check --help)");
-    if (!haveArea)
-        return Fail("check: give --at, --bbox or --mesh (try check --help)");
     FoundFiles found;
     if (access(a.operands[0].c_str(), F_OK) != 0 || !FindDemFiles({a.operands[0]}, found, error))
         return Fail("check: no such folder: " + a.operands[0]);
     ValidateFound(found);
+    auto inArea = [&](const DemName& n) { return InArea(query, editions, n); };
+    for (const std::string& note : haveArea ? FoundNotes(found, inArea) : FoundNotes(found))
+        std::fprintf(stderr, "%s\n", note.c_str());
+    if (!haveArea) {
+        const std::vector<CheckRow> rows = ListFound(found);
+        std::fputs(FormatFoundRows(rows, format).c_str(), stdout);
+        for (const std::string& line : TotalsByKind(rows))
+            std::fprintf(stderr, "%s\n", line.c_str());
+        if (rows.empty())
+            std::fprintf(stderr, "no DEM file in %s\n", a.operands[0].c_str());
+        return CountCheckRows(rows).damaged ? 2 : 0;
+    }
 
     g_hInstance = GetModuleHandle(nullptr);
     LoadGeodata();
@@ -96,15 +109,11 @@ int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
         if (seen.emplace(f.edition, f.zipName, f.xmlName).second)
             expected.push_back(ExpectedDemFile{f.edition == DemEdition::Dem10m ? "10m" : "5m", std::string(f.zipName),
                                                std::string(f.xmlName), f.mesh});
-    const std::vector<CheckRow> rows =
-        CompareWithCatalogue(expected, found, [&](const DemName& n) { return InArea(query, editions, n); });
+    const std::vector<CheckRow> rows = CompareWithCatalogue(expected, found, inArea);
     std::fputs(FormatCheckRows(rows, format).c_str(), stdout);
-    for (const CheckRow& r : rows)
-        if (r.status == CheckStatus::Damaged || (r.status == CheckStatus::Unlisted && !r.reason.empty()))
-            std::fprintf(stderr, "%s: %s\n", r.path.c_str(), r.reason.c_str());
     const CheckTotals t = CountCheckRows(rows);
-    std::fprintf(stderr, "%zu present, %zu missing, %zu damaged, %zu unlisted\n", t.present, t.missing, t.damaged,
-                 t.unlisted);
+    std::fprintf(stderr, "%zu present, %zu covered, %zu missing, %zu unconfirmed, %zu damaged, %zu unlisted\n",
+                 t.present, t.covered, t.missing, t.unconfirmed, t.damaged, t.unlisted);
     return t.missing || t.damaged ? 2 : 0;
 }
 
@@ -164,6 +173,8 @@ int DemElevation(const CommandSpec&, const ParsedArguments& a, char*)
         return Fail("elevation: no such folder: " + a.operands[0]);
     for (const DamagedSource& d : found.damaged)
         std::fprintf(stderr, "tesselo-cli: elevation: skipped %s: %s\n", d.shownPath.c_str(), d.reason.c_str());
+    if (found.files.empty())
+        return Fail("elevation: no DEM file in " + a.operands[0]);
     ElevationLookup lookup(found);
     auto answer = [&](const std::string& text) {
         const std::optional<PointArgument> p = parse(text);
@@ -174,6 +185,8 @@ int DemElevation(const CommandSpec&, const ParsedArguments& a, char*)
         const ElevationAnswer e = lookup.At(p->lat, p->lon, bilinear);
         for (const std::string& d : lookup.TakeDamaged())
             std::fprintf(stderr, "tesselo-cli: elevation: skipped %s\n", d.c_str());
+        for (const std::string& d : lookup.TakeNotUsed())
+            std::fprintf(stderr, "tesselo-cli: elevation: %s\n", d.c_str());
         if (e.found)
             std::printf("%s\t%s\t%.2f\t%s\t%s\n", p->latText.c_str(), p->lonText.c_str(), e.value, e.edition,
                         e.xmlName.c_str());
@@ -198,4 +211,61 @@ int DemElevation(const CommandSpec&, const ParsedArguments& a, char*)
             status = 1;
     }
     return status;
+}
+
+namespace {
+
+// "MIN-MAX" or one zoom.
+bool ParseZoomRange(const std::string& v, int& minZoom, int& maxZoom)
+{
+    auto zoom = [](const std::string& t, int& z) {
+        if (t.empty() || t.size() > 2 || t.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        z = std::stoi(t);
+        return z <= kMaxTileZoom;
+    };
+    const size_t dash = v.find('-');
+    if (dash == std::string::npos)
+        return zoom(v, minZoom) && zoom(v, maxZoom);
+    return zoom(v.substr(0, dash), minZoom) && zoom(v.substr(dash + 1), maxZoom) && minZoom <= maxZoom;
+}
+
+} // namespace
+
+int DemWebTiles(const CommandSpec&, const ParsedArguments& a, char*)
+{
+    TilesOptions o;
+    for (const auto& [name, v] : a.options) {
+        std::string error;
+        AreaQuery q;
+        if (name == "--out") {
+            o.out = v;
+        } else if (name == "--encoding") {
+            o.encoding = v == "terrarium" ? TileEncoding::Terrarium : v == "mapbox" ? TileEncoding::Mapbox : TileEncoding::Gsi;
+        } else if (name == "--zoom") {
+            if (!ParseZoomRange(v, o.minZoom, o.maxZoom))
+                return Fail("tiles: --zoom takes MIN-MAX or one zoom, 0 to " + std::to_string(kMaxTileZoom) + " (got '" +
+                            v + "')");
+        } else if (name == "--tile-size") {
+            o.tileSize = v == "512" ? 512 : 256;
+        } else if (name == "--nodata") {
+            o.transparent = v == "transparent";
+        } else if (name == "--bbox") {
+            if (!ParseBoxQuery(v, q, error))
+                return Fail("tiles: " + error + " (got '" + v + "')");
+            o.cells.bbox = GeoBox{q.box.south, q.box.west, q.box.north, q.box.east};
+        } else if (name == "--edition") {
+            o.cells.edition = v == "10m"  ? EditionPick::Dem10m
+                              : v == "5m" ? EditionPick::Dem5m
+                              : v == "1m" ? EditionPick::Dem1m
+                                          : EditionPick::Best;
+        }
+    }
+    if (o.out.empty())
+        return Fail("tiles: --out PATH is required");
+    if (a.operands.empty())
+        return Fail("tiles: give at least one input (try tiles --help)");
+    o.cells.inputs = a.operands;
+    o.cells.progress = !a.Has("--quiet") && isatty(STDERR_FILENO);
+    return MakeTiles(o, stderr);
 }

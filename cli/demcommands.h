@@ -1,4 +1,4 @@
-// tesselo-cli check, convert and elevation: the DEM files a user downloaded.
+// tesselo-cli check, convert, elevation and tiles: the DEM files a user downloaded.
 #pragma once
 
 #include "cli/arguments.h"
@@ -6,3 +6,4 @@
 int DemCheck(const CommandSpec& spec, const ParsedArguments& args, char* argv0);
 int DemConvert(const CommandSpec& spec, const ParsedArguments& args, char* argv0);
 int DemElevation(const CommandSpec& spec, const ParsedArguments& args, char* argv0);
+int DemWebTiles(const CommandSpec& spec, const ParsedArguments& args, char* argv0);

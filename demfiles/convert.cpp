@@ -162,7 +162,10 @@ std::string GdalError(const char* what)
 
 class ProgressLine {
 public:
-    ProgressLine(bool on, std::FILE* err, size_t total) : on_(on), err_(err), total_(total) {}
+    ProgressLine(bool on, std::FILE* err, size_t total, const char* command = "convert")
+        : on_(on), err_(err), total_(total), command_(command)
+    {
+    }
     void Files(size_t done, uint64_t bytes)
     {
         if (!on_)
@@ -170,7 +173,7 @@ public:
         const double t = Elapsed();
         if (t < 1.0)
             return;
-        std::fprintf(err_, "\rconvert: %zu of %zu files, %.1f MB/s   ", done, total_, bytes / 1e6 / t);
+        std::fprintf(err_, "\r%s: %zu of %zu files, %.1f MB/s   ", command_, done, total_, bytes / 1e6 / t);
         std::fflush(err_);
         shown_ = true;
     }
@@ -178,7 +181,7 @@ public:
     {
         if (!on_ || Elapsed() < 1.0)
             return;
-        std::fprintf(err_, "\rconvert: %zu of %zu files, writing %3d%%      ", total_, total_,
+        std::fprintf(err_, "\r%s: %zu of %zu files, writing %3d%%      ", command_, total_, total_,
                      static_cast<int>(fraction * 100));
         std::fflush(err_);
         shown_ = true;
@@ -197,6 +200,7 @@ private:
     bool on_;
     std::FILE* err_;
     size_t total_;
+    const char* command_;
     bool shown_ = false;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
@@ -271,7 +275,7 @@ OutputGrid GridFor(const std::vector<DemName>& files, const std::optional<GeoBox
     g.cellUnits = 10;
     for (const DemName& n : files)
         g.cellUnits = std::min(g.cellUnits, CellMeters(n.kind));
-    const double perDegree = static_cast<double>(kCellsPerDegree) / g.cellUnits;
+    const double perDegree = GridCellsPerDegree(g);
     if (box) {
         g.west = FloorCells(box->west * perDegree);
         const int64_t east = CeilCells(box->east * perDegree);
@@ -389,6 +393,7 @@ InterruptScope::~InterruptScope()
         return;
     sigaction(SIGINT, &g_oldInt, nullptr);
     sigaction(SIGTERM, &g_oldTerm, nullptr);
+    g_signal = 0;
 }
 
 int InterruptSignal()
@@ -442,7 +447,7 @@ bool WriteDemRaster(const std::string& out, const OutputGrid& grid, const Raster
     CSLDestroy(stageOptions);
     if (!stage)
         return fail(GdalError(("cannot write " + out).c_str()));
-    const double perDegree = static_cast<double>(kCellsPerDegree) / grid.cellUnits;
+    const double perDegree = GridCellsPerDegree(grid);
     double transform[6] = {static_cast<double>(grid.west) / perDegree, 1.0 / perDegree, 0,
                            static_cast<double>(grid.north) / perDegree, 0, -1.0 / perDegree};
     GDALSetGeoTransform(stage.get(), transform);
@@ -525,6 +530,193 @@ bool WriteDemRaster(const std::string& out, const OutputGrid& grid, const Raster
     return true;
 }
 
+namespace {
+
+// What the filler of OpenDemCells keeps between blocks.
+struct CellState {
+    CellState(const DemCellOptions& o, std::FILE* e, size_t total)
+        : err(e), command(o.command), progress(o.progress), threads(std::max(1u, o.threads)),
+          line(o.progress, e, total, o.command)
+    {
+    }
+    std::FILE* err;
+    const char* command;
+    bool progress;
+    unsigned threads;
+    std::vector<InputFile> inputs;
+    OutputGrid grid;
+    std::vector<std::unique_ptr<DemGrid>> decoded;
+    std::vector<char> failed, reported;
+    std::vector<char> shown;         // gave the raster at least one value
+    std::vector<DemDatum> datums;    // of the copy read
+    size_t usable = 0, done = 0, damaged = 0;
+    uint64_t bytes = 0;
+    int64_t lastBandX = -1;
+    ProgressLine line;
+};
+
+} // namespace
+
+bool OpenDemCells(const DemCellOptions& o, std::FILE* err, DemCells& cells)
+{
+    PrepareGdal();
+    std::string error;
+    FoundFiles found;
+    if (!FindDemFiles(o.inputs, found, error)) {
+        std::fprintf(err, "tesselo-cli: %s: %s\n", o.command, error.c_str());
+        return false;
+    }
+    size_t damaged = 0;
+    for (const DamagedSource& d : found.damaged) {
+        std::fprintf(err, "tesselo-cli: %s: skipped %s: %s\n", o.command, d.shownPath.c_str(), d.reason.c_str());
+        ++damaged;
+    }
+    // One file per mesh code and kind, of the editions asked for, in the box; its copies are
+    // tried in the order of preference.
+    std::vector<InputFile> inputs;
+    std::vector<DemName> names;
+    for (DemCopies& g : GroupCopies(found.files)) {
+        const int32_t meters = CellMeters(g.name.kind);
+        if ((o.edition == EditionPick::Dem1m && meters != 1) || (o.edition == EditionPick::Dem5m && meters != 5) ||
+            (o.edition == EditionPick::Dem10m && meters != 10))
+            continue;
+        InputFile f{g.copies.front(), {}, meters, {}};
+        if (!MeshSquareCells(g.name.mesh, f.square))
+            continue;
+        if (o.bbox) {
+            // Only files that share cells with the box (touching it is not enough).
+            const double d = kCellsPerDegree;
+            if (f.square.x0 >= o.bbox->east * d - kEdgeSlack || f.square.x0 + f.square.width <= o.bbox->west * d + kEdgeSlack ||
+                f.square.y0 >= o.bbox->north * d - kEdgeSlack || f.square.y0 + f.square.height <= o.bbox->south * d + kEdgeSlack)
+                continue;
+        }
+        f.copies.assign(g.copies.begin() + 1, g.copies.end());
+        inputs.push_back(std::move(f));
+        names.push_back(g.name);
+    }
+    if (inputs.empty()) {
+        std::fprintf(err, "tesselo-cli: %s: no DEM file to convert%s\n", o.command, o.bbox ? " in the box" : "");
+        return false;
+    }
+    // Pasted from the most preferred kind to the least: each fills what is still empty, and
+    // a file that fills nothing has no height in the raster.
+    std::stable_sort(inputs.begin(), inputs.end(), [](const InputFile& a, const InputFile& b) {
+        return KindPrecedes(a.source.name.kind, b.source.name.kind);
+    });
+
+    auto state = std::make_shared<CellState>(o, err, inputs.size());
+    state->inputs = std::move(inputs);
+    state->grid = GridFor(names, o.bbox);
+    state->decoded.resize(state->inputs.size());
+    state->failed.assign(state->inputs.size(), 0);
+    state->reported.assign(state->inputs.size(), 0);
+    state->shown.assign(state->inputs.size(), 0);
+    state->datums.assign(state->inputs.size(), DemDatum::Jgd2011);
+    state->damaged = damaged;
+    cells.grid = state->grid;
+    cells.usable = [state] { return state->usable; };
+    cells.damaged = [state] { return state->damaged; };
+    cells.writing = [state](double f) { state->line.Writing(f); };
+    cells.fill = [state](int64_t x, int64_t y, int64_t w, int64_t h, float* cells) {
+        CellState& st = *state;
+        auto& inputs = st.inputs;
+        auto& decoded = st.decoded;
+        auto& failed = st.failed;
+        const OutputGrid& grid = st.grid;
+        const unsigned threads = st.threads;
+        const int64_t s = grid.cellUnits;
+        const int64_t west = (grid.west + x) * s, east = (grid.west + x + w) * s;
+        const int64_t north = (grid.north - y) * s, south = (grid.north - y - h) * s;
+        if (x != st.lastBandX) {
+            for (auto& d : decoded)
+                d.reset();
+            st.lastBandX = x;
+        }
+        std::vector<size_t> here, todo;
+        for (size_t i = 0; i < inputs.size(); ++i) {
+            const MeshCells& m = inputs[i].square;
+            if (failed[i] || m.x0 >= east || m.x0 + m.width <= west || m.y0 >= north || m.y0 + m.height <= south)
+                continue;
+            here.push_back(i);
+            if (!decoded[i])
+                todo.push_back(i);
+        }
+        // New files are read on all threads, each file by one.
+        std::vector<std::string> errors(todo.size());
+        std::vector<size_t> sizes(todo.size());
+        std::vector<std::vector<std::string>> notUsed(todo.size());
+        std::atomic<size_t> next{0};
+        auto work = [&] {
+            std::vector<DemSource> copies;
+            for (size_t k; !InterruptSignal() && (k = next++) < todo.size();) {
+                auto g = std::make_unique<DemGrid>();
+                InputFile& in = inputs[todo[k]];
+                copies.assign(1, in.source);
+                copies.insert(copies.end(), in.copies.begin(), in.copies.end());
+                std::vector<std::string> failed;
+                const size_t used = LoadPreferredCopy(copies, *g, failed, &sizes[k]);
+                for (const std::string& f : failed)
+                    errors[k] += (errors[k].empty() ? "" : "; ") + f;
+                if (used < copies.size()) {
+                    st.datums[todo[k]] = g->datum;
+                    decoded[todo[k]] = std::move(g);
+                    for (size_t c = used + 1; c < copies.size(); ++c)
+                        notUsed[k].push_back(NotUsedLine(copies[c], copies[used]));
+                }
+            }
+        };
+        std::vector<std::thread> pool;
+        for (unsigned t = 1; t < std::min<size_t>(threads, todo.size()); ++t)
+            pool.emplace_back(work);
+        work();
+        for (std::thread& t : pool)
+            t.join();
+        if (InterruptSignal())
+            return false;
+        for (size_t k = 0; k < todo.size(); ++k) {
+            const size_t i = todo[k];
+            if (!decoded[i])
+                failed[i] = 1;
+            // A file read again for another column band is named and counted once.
+            if (st.reported[i])
+                continue;
+            st.reported[i] = 1;
+            // A damaged copy is named (and makes the status 2) even when another copy stood in.
+            if (!errors[k].empty()) {
+                ++st.damaged;
+                std::fprintf(st.err, "%stesselo-cli: %s: skipped %s\n", st.progress ? "\r" : "", st.command, errors[k].c_str());
+            }
+            for (const std::string& line : notUsed[k])
+                std::fprintf(st.err, "%stesselo-cli: %s: %s\n", st.progress ? "\r" : "", st.command, line.c_str());
+            if (decoded[i])
+                ++st.usable;
+            ++st.done;
+            st.bytes += sizes[k];
+        }
+        st.line.Files(std::min(st.done, inputs.size()), st.bytes);
+        bool any = false;
+        for (size_t i : here) {
+            if (!decoded[i] || !Paste(*decoded[i], inputs[i], grid, x, y, w, h, cells))
+                continue;
+            st.shown[i] = 1;
+            any = true;
+        }
+        // Files that end in this row of blocks, or north of it, are not needed by the next one.
+        for (size_t i = 0; i < inputs.size(); ++i)
+            if (decoded[i] && inputs[i].square.y0 >= south)
+                decoded[i].reset();
+        return any;
+    };
+    cells.heights = [state] {
+        std::map<DemDatum, std::vector<int32_t>> squares;
+        for (size_t i = 0; i < state->inputs.size(); ++i)
+            if (state->shown[i])
+                squares[state->datums[i]].push_back(state->inputs[i].source.name.mesh);
+        return squares;
+    };
+    return true;
+}
+
 int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
 {
     PrepareGdal();
@@ -542,156 +734,22 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
                           "(e.g. 6677); EPSG:6668 keeps the cells of the mesh\n");
         return 1;
     }
-    FoundFiles found;
-    if (!FindDemFiles(o.inputs, found, error)) {
-        std::fprintf(err, "tesselo-cli: convert: %s\n", error.c_str());
+    DemCells cells;
+    if (!OpenDemCells(DemCellOptions{o.inputs, o.bbox, o.edition, o.progress, o.threads, "convert"}, err, cells))
         return 1;
-    }
-    size_t damaged = 0;
-    for (const DamagedSource& d : found.damaged) {
-        std::fprintf(err, "tesselo-cli: convert: skipped %s: %s\n", d.shownPath.c_str(), d.reason.c_str());
-        ++damaged;
-    }
-    // One file per mesh code and kind, of the editions asked for, in the box.
-    std::vector<InputFile> inputs;
-    std::map<std::pair<int32_t, DemKind>, size_t> seen;
-    std::vector<DemName> names;
-    for (DemSource& s : found.files) {
-        const int32_t meters = CellMeters(s.name.kind);
-        if ((o.edition == EditionPick::Dem1m && meters != 1) || (o.edition == EditionPick::Dem5m && meters != 5) ||
-            (o.edition == EditionPick::Dem10m && meters != 10))
-            continue;
-        InputFile f{s, {}, meters, {}};
-        if (!MeshSquareCells(s.name.mesh, f.square))
-            continue;
-        if (const auto it = seen.find({s.name.mesh, s.name.kind}); it != seen.end()) {
-            inputs[it->second].copies.push_back(s);
-            continue;
-        }
-        if (o.bbox) {
-            // Only files that share cells with the box (touching it is not enough).
-            const double d = kCellsPerDegree;
-            if (f.square.x0 >= o.bbox->east * d - kEdgeSlack || f.square.x0 + f.square.width <= o.bbox->west * d + kEdgeSlack ||
-                f.square.y0 >= o.bbox->north * d - kEdgeSlack || f.square.y0 + f.square.height <= o.bbox->south * d + kEdgeSlack)
-                continue;
-        }
-        seen.emplace(std::make_pair(s.name.mesh, s.name.kind), inputs.size());
-        inputs.push_back(std::move(f));
-        names.push_back(s.name);
-    }
-    if (inputs.empty()) {
-        std::fprintf(err, "tesselo-cli: convert: no DEM file to convert%s\n", o.bbox ? " in the box" : "");
-        return 1;
-    }
-    // Pasted from the most preferred kind to the least: each fills what is still empty, and
-    // a file that fills nothing has no height in the raster.
-    std::stable_sort(inputs.begin(), inputs.end(), [](const InputFile& a, const InputFile& b) {
-        return KindPrecedes(a.source.name.kind, b.source.name.kind);
-    });
-    const OutputGrid grid = GridFor(names, o.bbox);
-
-    ProgressLine line(o.progress, err, inputs.size());
-    std::vector<std::unique_ptr<DemGrid>> decoded(inputs.size());
-    std::vector<char> failed(inputs.size(), 0);
-    std::vector<char> used(inputs.size(), 0);
-    std::vector<char> shown(inputs.size(), 0);  // gave the raster at least one value
-    std::vector<DemDatum> datums(inputs.size(), DemDatum::Jgd2011);  // of the copy read
-    size_t usable = 0, done = 0;
-    uint64_t bytes = 0;
-    int64_t lastBandX = -1;
-    const unsigned threads = std::max(1u, o.threads);
-
-    auto fill = [&](int64_t x, int64_t y, int64_t w, int64_t h, float* cells) {
-        const int64_t s = grid.cellUnits;
-        const int64_t west = (grid.west + x) * s, east = (grid.west + x + w) * s;
-        const int64_t north = (grid.north - y) * s, south = (grid.north - y - h) * s;
-        if (x != lastBandX) {
-            for (auto& d : decoded)
-                d.reset();
-            lastBandX = x;
-        }
-        std::vector<size_t> here, todo;
-        for (size_t i = 0; i < inputs.size(); ++i) {
-            const MeshCells& m = inputs[i].square;
-            if (failed[i] || m.x0 >= east || m.x0 + m.width <= west || m.y0 >= north || m.y0 + m.height <= south)
-                continue;
-            here.push_back(i);
-            if (!decoded[i])
-                todo.push_back(i);
-        }
-        // New files are read on all threads, each file by one.
-        std::vector<std::string> errors(todo.size());
-        std::vector<size_t> sizes(todo.size());
-        std::atomic<size_t> next{0};
-        auto work = [&] {
-            std::string raw;
-            for (size_t k; !InterruptSignal() && (k = next++) < todo.size();) {
-                auto g = std::make_unique<DemGrid>();
-                InputFile& in = inputs[todo[k]];
-                for (size_t c = 0; c <= in.copies.size() && !decoded[todo[k]]; ++c) {
-                    const DemSource& source = c == 0 ? in.source : in.copies[c - 1];
-                    std::string e;
-                    if (ReadDemSource(source, raw, e) && ReadNamedDemXml(raw, source.name, *g, e)) {
-                        datums[todo[k]] = g->datum;
-                        decoded[todo[k]] = std::move(g);
-                        sizes[k] += raw.size();
-                    } else {
-                        errors[k] += (errors[k].empty() ? "" : "; ") + source.shownPath + ": " + (e.empty() ? "unreadable" : e);
-                    }
-                }
-            }
-        };
-        std::vector<std::thread> pool;
-        for (unsigned t = 1; t < std::min<size_t>(threads, todo.size()); ++t)
-            pool.emplace_back(work);
-        work();
-        for (std::thread& t : pool)
-            t.join();
-        if (InterruptSignal())
-            return false;
-        for (size_t k = 0; k < todo.size(); ++k) {
-            const size_t i = todo[k];
-            // A damaged copy is named (and makes the status 2) even when another copy stood in.
-            if (!errors[k].empty()) {
-                ++damaged;
-                std::fprintf(err, "%stesselo-cli: convert: skipped %s\n", o.progress ? "\r" : "", errors[k].c_str());
-            }
-            if (!decoded[i])
-                failed[i] = 1;
-            else if (!used[i])
-                used[i] = 1, ++usable;
-            ++done;
-            bytes += sizes[k];
-        }
-        line.Files(std::min(done, inputs.size()), bytes);
-        bool any = false;
-        for (size_t i : here) {
-            if (!decoded[i] || !Paste(*decoded[i], inputs[i], grid, x, y, w, h, cells))
-                continue;
-            shown[i] = 1;
-            any = true;
-        }
-        // Files that end in this row of blocks are not needed by the next one.
-        for (size_t i : here)
-            if (inputs[i].square.y0 >= south)
-                decoded[i].reset();
-        return any;
-    };
     // The heights' reference of every file that gave the raster a value, known once all are read.
     std::map<DemDatum, std::vector<int32_t>> squares;
     RasterWriting how;
     how.epsg = o.epsg;
     how.resolution = o.resolution;
-    how.threads = threads;
-    how.progress = [&](double f) { line.Writing(f); };
+    how.threads = o.threads;
+    how.progress = cells.writing;
     how.filled = [&](Metadata& metadata, std::string& refusal) {
-        if (usable == 0) {
+        if (cells.usable() == 0) {
             refusal = "none of the DEM files could be read";
             return false;
         }
-        for (size_t i = 0; i < inputs.size(); ++i)
-            if (shown[i])
-                squares[datums[i]].push_back(inputs[i].source.name.mesh);
+        squares = cells.heights();
         metadata = HeightReferenceMetadata(squares);
         return true;
     };
@@ -721,12 +779,13 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
                 _exit(128 + caught);
             }
         });
-        ok = WriteDemRaster(o.out, grid, how, fill, error);
+        ok = WriteDemRaster(o.out, cells.grid, how, cells.fill, error);
         sig = InterruptSignal();
         finished = true;
         watchdog.join();
     }
-    line.End();
+    const size_t damaged = cells.damaged();
+    cells = DemCells{};  // ends the progress line
     if (sig) {
         std::fprintf(err, "tesselo-cli: convert: stopped by %s; temporary files removed, %s not written\n",
                      SignalName(sig), o.out.c_str());

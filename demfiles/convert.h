@@ -37,6 +37,12 @@ struct OutputGrid {
     int64_t width = 0, height = 0;
 };
 
+// Cells of the grid per degree, east and north alike.
+inline double GridCellsPerDegree(const OutputGrid& g)
+{
+    return static_cast<double>(kCellsPerDegree) / g.cellUnits;
+}
+
 // The grid for a set of files: that of the finest kind among them; the extent is box
 // widened to whole cells, or else the rectangle around the files' squares.
 OutputGrid GridFor(const std::vector<DemName>& files, const std::optional<GeoBox>& box);
@@ -56,6 +62,35 @@ struct RasterWriting {
     // stops there and nothing is written.
     std::function<bool(Metadata& metadata, std::string& error)> filled;
 };
+
+struct DemCellOptions {
+    std::vector<std::string> inputs;  // XML files, ZIP archives, folders
+    std::optional<GeoBox> bbox;
+    EditionPick edition = EditionPick::Best;
+    bool progress = false;  // the progress line on err
+    unsigned threads = 2;
+    const char* command = "convert";  // names the command in messages
+};
+
+// The raster convert writes, read from the DEM files as its blocks are asked for: one file per
+// mesh code and kind (copies tried in turn), finer kinds over coarser ones, cell by cell.
+struct DemCells {
+    OutputGrid grid;
+    // Blocks are asked for in column bands, each from north to south; a new x starts a new band.
+    // A file is read when a block first needs it (new files on all threads) and let go when a
+    // block south of it or another band is asked for. Damaged files are named on err when met.
+    BlockFiller fill;
+    std::function<void(double)> writing;  // the progress line's last stage, 0..1
+    std::function<size_t()> usable;       // files read so far
+    std::function<size_t()> damaged;      // damaged inputs named so far
+    // The mesh codes of the files that gave the raster a value so far, by the reference their
+    // heights are on.
+    std::function<std::map<DemDatum, std::vector<int32_t>>()> heights;
+};
+
+// Finds the DEM files of the inputs and the grid they make. False, with the message on err,
+// when an input does not exist or no file is left to read.
+bool OpenDemCells(const DemCellOptions& options, std::FILE* err, DemCells& cells);
 
 // Writes the raster, block by block through fill, to out as a tiled, DEFLATE-compressed COG
 // in EPSG:6668 (or warped). Writes under temporary names beside out (out.PID.*) and renames at
