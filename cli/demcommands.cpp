@@ -22,42 +22,27 @@
 
 namespace {
 
-constexpr double kMargin = 1e-9;
-
-// The same rule as the catalogue's area query: a mesh code takes its own files and those of
-// its parent or children, a point or box the squares that meet it.
-bool InArea(const AreaQuery& q, EditionChoice editions, const DemName& n)
+bool OfEditions(EditionChoice editions, const DemName& n)
 {
-    const bool thirdLevel = IsThirdLevel(n.kind);
-    if ((editions == EditionChoice::Dem10m && thirdLevel) || (editions == EditionChoice::Dem5m && !IsFiveMeter(n.kind)))
-        return false;
-    if (q.kind == AreaQuery::Kind::Mesh) {
-        const bool fine = q.mesh >= 10000000;
-        if (thirdLevel)
-            return fine ? n.mesh == q.mesh : n.mesh / 100 == q.mesh;
-        return fine ? n.mesh == q.mesh / 100 : n.mesh == q.mesh;
-    }
-    GeoRect s;
-    return MeshCodeToRect(n.mesh, s) && s.south <= q.box.north + kMargin && s.north >= q.box.south - kMargin &&
-           s.west <= q.box.east + kMargin && s.east >= q.box.west - kMargin;
+    return !((editions == EditionChoice::Dem10m && IsThirdLevel(n.kind)) ||
+             (editions == EditionChoice::Dem5m && !IsFiveMeter(n.kind)));
 }
 
-std::string Trimmed(std::string s)
+// The area options of a command; false with the message printed.
+bool AreaOf(const CommandSpec& spec, const ParsedArguments& a, AreaArguments& area, AreaSelection& selection)
 {
-    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '\t'))
-        s.pop_back();
-    size_t a = 0;
-    while (a < s.size() && (s[a] == ' ' || s[a] == '\t'))
-        ++a;
-    return s.substr(a);
+    std::string error;
+    if (!ReadAreaArguments(a, area, error)) {
+        Fail(std::string(spec.name) + ": " + error);
+        return false;
+    }
+    return !area.Given() || ResolveArea(spec.name, area, selection);
 }
 
 } // namespace
 
-int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
+int DemCheck(const CommandSpec& spec, const ParsedArguments& a, char*)
 {
-    AreaQuery query;
-    bool haveArea = false;
     EditionChoice editions = EditionChoice::Both;
     CheckFormat format = CheckFormat::Text;
     std::string error;
@@ -66,29 +51,28 @@ int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
             editions = v == "10m" ? EditionChoice::Dem10m : v == "5m" ? EditionChoice::Dem5m : EditionChoice::Both;
         } else if (name == "--format") {
             format = v == "csv" ? CheckFormat::Csv : v == "json" ? CheckFormat::Json : CheckFormat::Text;
-        } else if (IsAreaOption(name)) {
-            if (haveArea)
-                return Fail("check: give one of --at, --bbox and --mesh");
-            haveArea = true;
-            if (!ParseAreaOption(name, v, query, error))
-                return Fail("check: " + error + " (got '" + v + "')");
         }
     }
+    AreaArguments area;
+    std::string areaError;
+    if (!ReadAreaArguments(a, area, areaError))
+        return Fail("check: " + areaError);
     if (a.operands.size() != 1)
         return Fail("check: give one folder (try check --help)");
-    if (!haveArea)
-        return Fail("check: give --at, --bbox or --mesh (try check --help)");
+    if (!area.Given())
+        return Fail(ArgumentError(spec, "give --at, --bbox, --mesh, --prefecture or --municipality"));
     FoundFiles found;
     if (access(a.operands[0].c_str(), F_OK) != 0 || !FindDemFiles({a.operands[0]}, found, error))
         return Fail("check: no such folder: " + a.operands[0]);
+    AreaSelection selection;
+    if (!ResolveArea("check", area, selection))
+        return 1;
     ValidateFound(found);
 
-    g_hInstance = GetModuleHandle(nullptr);
-    LoadGeodata();
     // One row per file: the catalogue repeats a file for each prefecture it touches.
     std::vector<ExpectedDemFile> expected;
     std::set<std::tuple<DemEdition, std::string_view, std::string_view>> seen;
-    std::vector<AreaFile> listed = FindAreaFiles(query, editions);
+    std::vector<AreaFile> listed = FindSelectionFiles(selection, editions);
     std::stable_sort(listed.begin(), listed.end(), [](const AreaFile& x, const AreaFile& y) {
         return std::tie(x.edition, x.zipName, x.xmlName) < std::tie(y.edition, y.zipName, y.xmlName);
     });
@@ -97,7 +81,7 @@ int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
             expected.push_back(ExpectedDemFile{f.edition == DemEdition::Dem10m ? "10m" : "5m", std::string(f.zipName),
                                                std::string(f.xmlName), f.mesh});
     const std::vector<CheckRow> rows =
-        CompareWithCatalogue(expected, found, [&](const DemName& n) { return InArea(query, editions, n); });
+        CompareWithCatalogue(expected, found, [&](const DemName& n) { return OfEditions(editions, n) && SelectionTakesSquare(selection, n.mesh); });
     std::fputs(FormatCheckRows(rows, format).c_str(), stdout);
     for (const CheckRow& r : rows)
         if (r.status == CheckStatus::Damaged || (r.status == CheckStatus::Unlisted && !r.reason.empty()))
@@ -108,45 +92,73 @@ int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
     return t.missing || t.damaged ? 2 : 0;
 }
 
-int DemConvert(const CommandSpec&, const ParsedArguments& a, char*)
+int DemConvert(const CommandSpec& spec, const ParsedArguments& a, char*)
 {
     ConvertOptions o;
     for (const auto& [name, v] : a.options) {
-        std::string error;
-        AreaQuery q;
         double code = 0;
         if (name == "--out") {
             o.out = v;
-        } else if (name == "--bbox") {
-            if (!ParseBoxQuery(v, q, error))
-                return Fail("convert: " + error + " (got '" + v + "')");
-            o.bbox = GeoBox{q.box.south, q.box.west, q.box.north, q.box.east};
         } else if (name == "--edition") {
-            o.edition = v == "10m" ? EditionPick::Dem10m : v == "5m" ? EditionPick::Dem5m : EditionPick::Best;
+            o.edition = v == "1m"    ? EditionPick::Dem1m
+                        : v == "10m" ? EditionPick::Dem10m
+                        : v == "5m"  ? EditionPick::Dem5m
+                                     : EditionPick::Best;
         } else if (name == "--epsg") {
             if (!ParseNumberC(v, code) || code < 1 || code > 999999 || code != static_cast<int>(code))
                 return Fail("convert: --epsg wants an EPSG code, a whole number (got '" + v + "')");
             o.epsg = static_cast<int>(code);
         }
     }
+    AreaArguments area;
+    AreaSelection selection;
+    if (!AreaOf(spec, a, area, selection))
+        return 1;
     if (o.out.empty())
         return Fail("convert: --out FILE.tif is required");
     if (a.operands.empty())
         return Fail("convert: give at least one input (try convert --help)");
+    if (area.Given()) {
+        // A box with height and width is the extent itself; any other area, the rectangle around
+        // the squares files lists for it. Either way the files are those the box rule takes.
+        const AreaQuery& q = selection.query;
+        std::optional<GeoRect> extent;
+        if (selection.kind == AreaSelection::Kind::Query && q.kind == AreaQuery::Kind::Box &&
+            q.box.north > q.box.south && q.box.east > q.box.west) {
+            extent = q.box;
+        } else {
+            const EditionChoice editions = o.edition == EditionPick::Dem10m ? EditionChoice::Dem10m
+                                           : o.edition == EditionPick::Best ? EditionChoice::Both
+                                                                            : EditionChoice::Dem5m;
+            extent = RectangleAround(FindSelectionFiles(selection, editions));
+        }
+        if (!extent)
+            return Fail("convert: the area holds no square of the catalogue");
+        o.bbox = GeoBox{extent->south, extent->west, extent->north, extent->east};
+        o.inArea = [box = *extent](const DemName& n) { return BoxTakesSquare(box, n.mesh); };
+    }
     o.inputs = a.operands;
     o.progress = !a.Has("--quiet") && isatty(STDERR_FILENO);
     return ConvertDemFiles(o, stderr);
 }
 
-int DemElevation(const CommandSpec&, const ParsedArguments& a, char*)
+int DemElevation(const CommandSpec& spec, const ParsedArguments& a, char*)
 {
     if (a.operands.empty())
         return Fail("elevation: give a folder (try elevation --help)");
     const bool bilinear = a.Has("--bilinear");
-    const std::vector<std::string> points(a.operands.begin() + 1, a.operands.end());
+    AreaArguments area;
+    AreaSelection selection;
+    if (!AreaOf(spec, a, area, selection))
+        return 1;
+    std::vector<std::string> points(a.operands.begin() + 1, a.operands.end());
+    // The point of --at is asked for when no other is.
+    for (const auto& [name, v] : a.options)
+        if (name == kAtOption.name && points.empty())
+            points.push_back(v);
     // Every point is read before anything is looked up: a bad one is exit status 1 at once.
     auto parse = [](const std::string& text) {
-        std::optional<PointArgument> p = ParsePoint(text);
+        std::optional<PointArgument> p = ParsePointLine(text);
         if (p && !(p->lat >= -90 && p->lat <= 90 && p->lon >= -180 && p->lon <= 360))
             p.reset();
         return p;
@@ -155,13 +167,15 @@ int DemElevation(const CommandSpec&, const ParsedArguments& a, char*)
     std::string error;
     if (access(a.operands[0].c_str(), F_OK) != 0 || !FindDemFiles({a.operands[0]}, found, error))
         return Fail("elevation: no such folder: " + a.operands[0]);
+    if (area.Given())
+        std::erase_if(found.files, [&](const DemSource& s) { return !SelectionTakesSquare(selection, s.name.mesh); });
     for (const DamagedSource& d : found.damaged)
         std::fprintf(stderr, "tesselo-cli: elevation: skipped %s: %s\n", d.shownPath.c_str(), d.reason.c_str());
     ElevationLookup lookup(found);
     auto answer = [&](const std::string& text) {
         const std::optional<PointArgument> p = parse(text);
         if (!p) {
-            Fail("elevation: not a point LAT,LON: '" + text + "'");
+            Fail("elevation: not a point (LAT,LON, LAT LON or LAT<TAB>LON): '" + text + "'");
             return false;
         }
         const ElevationAnswer e = lookup.At(p->lat, p->lon, bilinear);
@@ -177,7 +191,7 @@ int DemElevation(const CommandSpec&, const ParsedArguments& a, char*)
     if (points.size() > 0) {
         for (const std::string& p : points)
             if (!parse(p))
-                return Fail("elevation: not a point LAT,LON: '" + p + "'");
+                return Fail("elevation: not a point (LAT,LON, LAT LON or LAT<TAB>LON): '" + p + "'");
         for (const std::string& p : points)
             answer(p);
         return 0;
@@ -185,9 +199,9 @@ int DemElevation(const CommandSpec&, const ParsedArguments& a, char*)
     std::string line;
     int status = 0;
     while (std::getline(std::cin, line)) {
-        if (Trimmed(line).empty())
+        if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        if (!answer(Trimmed(line)))
+        if (!answer(line))
             status = 1;
     }
     return status;

@@ -329,6 +329,8 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
         InputFile f{s, {}, meters, {}};
         if (!MeshSquareCells(s.name.mesh, f.square))
             continue;
+        if (o.inArea && !o.inArea(s.name))
+            continue;
         if (const auto it = seen.find({s.name.mesh, s.name.kind}); it != seen.end()) {
             inputs[it->second].copies.push_back(s);
             continue;
@@ -345,7 +347,7 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
         names.push_back(s.name);
     }
     if (inputs.empty()) {
-        std::fprintf(err, "tesselo-cli: convert: no DEM file to convert%s\n", o.bbox ? " in the box" : "");
+        std::fprintf(err, "tesselo-cli: convert: no DEM file to convert%s\n", o.inArea ? " in the area" : o.bbox ? " in the box" : "");
         return 1;
     }
     // Pasted from the least preferred kind to the most: each overwrites where it has a value.

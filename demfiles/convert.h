@@ -20,6 +20,9 @@ struct ConvertOptions {
     std::vector<std::string> inputs;  // XML files, ZIP archives, folders
     std::string out;
     std::optional<GeoBox> bbox;
+    // The files of the area the caller asked for, by their name (its mesh code); unset: every file
+    // with cells in bbox.
+    std::function<bool(const DemName&)> inArea;
     EditionPick edition = EditionPick::Best;
     int epsg = 6668;
     bool progress = false;  // the progress line on err
