@@ -457,7 +457,7 @@ std::vector<Command> MakeCommands()
           .summary = "DEM files (XML, ZIP, folders) to one GeoTIFF (convert --help)",
           .usage = "INPUT... --out FILE.tif\n"
                    "[--at LAT,LON | --bbox S,W,N,E | --mesh CODE | --prefecture P |\n"
-                   " --municipality NAME [--prefecture P])]\n"
+                   " --municipality NAME [--prefecture P]]\n"
                    "[--edition 10m|5m|best] [--epsg CODE] [--quiet]",
           .about = "Turns DEM files (XML files, ZIP archives, folders of them) into one Float32 GeoTIFF: tiled,\n"
                    "DEFLATE-compressed, laid out as a Cloud Optimized GeoTIFF, nodata -9999, in EPSG:6668\n"
