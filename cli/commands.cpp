@@ -243,6 +243,13 @@ int Readout(const CommandSpec&, const ParsedArguments& a, char*)
     return 0;
 }
 
+// The 5 m catalogue is a model of GSI's coverage, not its list: said wherever it answers.
+static void NoteEstimatedRows(const std::vector<AreaFile>& found)
+{
+    if (std::any_of(found.begin(), found.end(), [](const AreaFile& f) { return f.edition == DemEdition::Dem5m; }))
+        std::fputs("5 m rows are estimated: GSI publishes no list of its 5 m files (see files --help)\n", stderr);
+}
+
 int Files(const CommandSpec& spec, const ParsedArguments& a, char*)
 {
     bool zips = false, geojson = false;
@@ -273,6 +280,7 @@ int Files(const CommandSpec& spec, const ParsedArguments& a, char*)
     else
         std::fputs(zips ? FormatAreaZips(DistinctZips(found), format).c_str() : FormatAreaFiles(found, format).c_str(),
                    stdout);
+    NoteEstimatedRows(found);
     const AreaTotals totals = CountAreaFiles(found);
     std::cerr << Count(totals.xmlFiles, "file", "files") << ", " << Count(totals.zips, "ZIP archive", "ZIP archives")
               << "\n";
@@ -425,7 +433,11 @@ std::vector<Command> MakeCommands()
                        "area (csv: edition,zip,files; geojson: the ZIP's second-level square)"}}),
           .notes = "Sorted by edition, prefecture, ZIP and XML. Standard error gets a last line with the number\n"
                    "of files and ZIP archives. A municipality name that fits several places, or none, is exit\n"
-                   "status 1 with the candidates or the nearest names on standard error."},
+                   "status 1 with the candidates or the nearest names on standard error.\n"
+                   "\n"
+                   "The 10 m rows are GSI's own list of its 10 m files (2025-01-29). The 5 m rows are an\n"
+                   "estimate: GSI publishes no list of its 5 m files, so where DEM5A, DEM5B and DEM5C exist is\n"
+                   "modelled (README, \"The embedded data\"); standard error says so whenever 5 m rows are listed."},
          Files});
     c.push_back(
         {{.name = "check",

@@ -138,6 +138,22 @@ TEST(Cli, TotalsSayOneFileAndOneZipArchive)
     EXPECT_NE(two.out.find("\n2 files, 2 ZIP archives\n"), std::string::npos) << two.out;
 }
 
+TEST(Cli, FilesSaysWheneverItListsEstimatedFiveMetreRows)
+{
+    const std::string note = "5 m rows are estimated: GSI publishes no list of its 5 m files (see files --help)\n";
+    for (const char* listed : {"files --mesh 53394611", "files --mesh 533946 --edition 5m --zips --format csv",
+                               "files --at 35.681,139.767 --format geojson"}) {
+        const Result r = Errors(listed);
+        EXPECT_NE(r.out.find(note), std::string::npos) << listed;
+        // The totals stay the last line of standard error.
+        EXPECT_LT(r.out.find(note), r.out.rfind(" ZIP archive")) << listed;
+    }
+    // Only 10 m rows, or none at all (a square GSI has no file for): nothing estimated.
+    for (const char* exact : {"files --mesh 53394611 --edition 10m", "files --mesh 362326"})
+        EXPECT_EQ(Errors(exact).out.find("estimated"), std::string::npos) << exact;
+    EXPECT_NE(Cli("files --help").out.find("GSI publishes no list of its 5 m files"), std::string::npos);
+}
+
 TEST(Cli, EveryOptionWithAValueTakesItAfterAnEqualsSign)
 {
     const Result spaced = Cli("files --mesh 53394611 --edition 5m --format csv");

@@ -33,9 +33,12 @@ import places_extra  # noqa: E402
 NAMES = {131: "municipalities", 132: "dem10-catalogue", 134: "elevation", 138: "boundaries",
          139: "dem5-catalogue", 148: "islands", 149: "mountains", 150: "lakes", 160: "municipal-areas"}
 
-# The coverage model of the 5 m edition (README.md explains it).
-DEM5A_MAX_ELEVATION = 460.0   # mean elevation of a third-level square, metres
-SMALL_ISLAND_KM2 = 250.0      # islands smaller than this get DEM5C where they lack A and B
+# The coverage model of the 5 m edition (README.md explains it). The two elevations are tuned so
+# that the count of each kind comes near GSI's (checks.GSI_DEM5_FILES).
+DEM5A_MAX_ELEVATION = 620.0   # laser: main-island squares up to this mean elevation, metres
+DEM5B_MIN_ELEVATION = 150.0   # 20 cm photographs: where the DEM5B tiles show them, above this
+MAIN_ISLAND_KM2 = 10000.0     # 本州, 北海道, 九州, 四国; the other islands have 40 cm photographs
+SHORE_REACH = 0.05            # land that GSHHG lacks goes with the GSHHG land this near, degrees
 DATE = "20161001"
 
 
@@ -117,22 +120,42 @@ class Build:
                         cells.append((code, prefs))
         return cells
 
+    def square_prefectures(self, code):
+        """The prefectures a second-level square is listed under: those whose land it meets (N03
+        prefectures, else municipal polygons), else the one nearest to its land or to the square."""
+        s, w, n, e = rect2(code)
+        cell = box(w, s, e, n)
+        prefs = self.prefectures_touching(cell) or self.municipal_land.prefectures(cell)
+        if prefs:
+            return prefs
+        for r in self.src.gazetteer_2007():
+            far = places_extra.FAR_ISLANDS.get(r["JP_Kanji"])
+            if far and r["Classification"] == "Island" and meshes.code3_of(float(r["lat"]), float(r["lon"])) // 100 == code:
+                return [PREFECTURES.index(far)]
+        onland = unary_union([g.intersection(cell) for g in self.land_query(cell)])
+        return [self.nearest_prefecture(cell if onland.is_empty else onland)]
+
     def build_dem10(self, listing=None):
         if listing is not None:
             rows = listing["10m"]
         else:
-            self.cells2 = self.second_level_cells()
+            # GSI's own list of its 10 m files, each under the prefectures its square meets.
             rows = []
-            for code, prefs in self.cells2:
+            for code, kind, edition in self.src.dem10_inventory():
                 s = f"{code:06d}"
-                xml = f"FG-GML-{s[:4]}-{s[4:]}-dem10b-{DATE}.xml"
-                zipname = f"FG-GML-{s[:4]}-{s[4:]}-DEM10B.zip"
-                for p in prefs:
+                xml = f"FG-GML-{s[:4]}-{s[4:]}-dem10{kind.lower()}-{edition}.xml"
+                zipname = f"FG-GML-{s[:4]}-{s[4:]}-DEM10{kind}.zip"
+                for p in self.square_prefectures(code):
                     rows.append((p, code, xml, zipname))
+            land = {code for code, _prefs in self.second_level_cells()}
+            listed = {r[1] for r in rows}
+            self.report.append(f"10 m: {len(listed):,} squares of GSI's list; {len(listed - land):,} of them without "
+                               f"land in GSHHG or N03, {len(land - listed):,} squares with land but no file")
         self.dem10 = self.ordered(rows)
         self.dem10_prefs = defaultdict(list)
         for p, code, _xml, _zip in self.dem10:
-            self.dem10_prefs[code].append(p)
+            if p not in self.dem10_prefs[code]:
+                self.dem10_prefs[code].append(p)
         self.write(132, meshes.compress(meshes.catalogue([(p, x, z) for p, _c, x, z in self.dem10])))
 
     @staticmethod
@@ -154,33 +177,25 @@ class Build:
     def dem5_model(self):
         elev = self.elevations
         tiles = self.src.dem5b_tiles()
-        island_area = {}
-        for g in self.land:
-            # Area in km2 at the polygon's latitude.
-            lat = g.centroid.y
-            island_area[id(g)] = g.area * (111.32 ** 2) * math.cos(math.radians(lat))
+        shores = Shores(self.land, self.municipal_land, elev)
         rows = []
         kinds = defaultdict(int)
         no_survey = landmodel.NoSurvey(self.land)
         for code2, prefs in sorted(self.dem10_prefs.items()):
             for rc in range(100):
                 code3 = code2 * 100 + rc
-                if code3 not in elev or no_survey.area_of(code3):
+                main, island = shores.of(code3)
+                if not (main or island) or no_survey.area_of(code3):
                     continue
-                s, w, n, e = rect3(code3)
-                lat, lon = (s + n) / 2, (w + e) / 2
                 have = []
-                if tile_of(lat, lon) in tiles:
+                if main and elev[code3] <= DEM5A_MAX_ELEVATION:
+                    have.append("A")
+                s, w, n, e = rect3(code3)
+                if (code3 in elev and elev[code3] > DEM5B_MIN_ELEVATION
+                        and tile_of((s + n) / 2, (w + e) / 2) in tiles):
                     have.append("B")
-                if elev[code3] <= DEM5A_MAX_ELEVATION:
-                    have.insert(0, "A")
-                if not have:
-                    centre = Point(lon, lat)
-                    cell = box(w, s, e, n)
-                    for g in self.land_query(cell):
-                        if island_area[id(g)] < SMALL_ISLAND_KM2 and g.distance(centre) < 0.01:
-                            have.append("C")
-                            break
+                if island:
+                    have.append("C")
                 t = f"{code3:08d}"
                 for kind in have:
                     kinds[kind] += 1
@@ -189,6 +204,8 @@ class Build:
                     for p in prefs:
                         rows.append((p, code3, xml, zipname))
         self.report.append("5 m model: " + ", ".join(f"DEM5{k} {v:,} files" for k, v in sorted(kinds.items())))
+        self.report.append(shores.describe())
+        self.land_squares = set(elev) | shores.islets
         self.report.append(no_survey.describe())
         return rows
 
@@ -357,6 +374,69 @@ class Build:
                            f"{polylines * 3 + vertices:,} items")
 
 
+def km2(g):
+    """The area of a lon/lat polygon in km2, at its latitude."""
+    return g.area * (111.32 ** 2) * math.cos(math.radians(g.centroid.y))
+
+
+class Shores:
+    """Which land a third-level square holds: of a main island, of another island, or none."""
+
+    def __init__(self, land, municipal_land, elevations):
+        self.main = [g for g in land if km2(g) >= MAIN_ISLAND_KM2]
+        main_ids = {id(g) for g in self.main}
+        self.is_main = {id(g): id(g) in main_ids for g in land}
+        self.prepared = {id(g): prep(g) for g in land}
+        self.tree = STRtree(land)
+        self.municipal_land = municipal_land
+        self.elevations = elevations
+        self.without_gshhg = self.sea = 0
+        # The squares of islets (GSHHG's other islands, N03's islands that GSHHG lacks) that G04-a
+        # has no elevation for.
+        self.islets = set()
+        others = [g for g in land if not self.is_main[id(g)]]
+        others += [g for g in municipal_land.parts if not self.gshhg_meeting(g)]
+        for g in others:
+            shape = prep(g)
+            minx, miny, maxx, maxy = g.bounds
+            for r in range(math.floor(miny * 120), math.floor(maxy * 120) + 1):
+                for c in range(math.floor(minx * 80), math.floor(maxx * 80) + 1):
+                    code = meshes.code3_of((r + 0.5) / 120, (c + 0.5) / 80)
+                    if code not in elevations and shape.intersects(box(c / 80, r / 120, (c + 1) / 80, (r + 1) / 120)):
+                        self.islets.add(code)
+
+    def gshhg_meeting(self, geom):
+        return [g for g in self.tree.query(geom) if self.prepared[id(g)].intersects(geom)]
+
+    def of(self, code3):
+        """(holds main-island land, holds other island land) for a square of G04-a or an islet.
+        G04-a's land that GSHHG lacks (reclaimed land, islets) goes with the GSHHG land within
+        SHORE_REACH, else counts as an island; a 0 m square without land in GSHHG or N03 is sea
+        (the reef of 沖ノ鳥島)."""
+        if code3 not in self.elevations:
+            return False, code3 in self.islets
+        s, w, n, e = rect3(code3)
+        cell = box(w, s, e, n)
+        hits = self.gshhg_meeting(cell)
+        if not hits:
+            if self.elevations[code3] == 0 and not self.municipal_land.meeting(cell):
+                self.sea += 1
+                return False, False
+            self.without_gshhg += 1
+            near = [(g.distance(cell), i, g) for i, g in enumerate(self.tree.query(cell.buffer(SHORE_REACH)))]
+            near = [x for x in near if x[0] <= SHORE_REACH]
+            if not near:
+                return False, True
+            hits = [min(near)[2]]
+        main = any(self.is_main[id(g)] for g in hits)
+        return main, any(not self.is_main[id(g)] for g in hits)
+
+    def describe(self):
+        return (f"5 m model: {len(self.main)} main islands of at least {MAIN_ISLAND_KM2:,.0f} km2; "
+                f"{self.without_gshhg:,} squares of G04-a without land in GSHHG, {self.sea:,} of 0 m "
+                f"without land in GSHHG or N03 (left out), {len(self.islets):,} of islets that G04-a lacks")
+
+
 def tile_of(lat, lon, z=15):
     n = 2 ** z
     x = int((lon + 180.0) / 360.0 * n)
@@ -430,7 +510,7 @@ def main():
     samples(b, report)
     write_stats(b, args.out)
     try:
-        checks.run(args.out, report)
+        checks.run(args.out, report, *((None, None) if listing else (b.src.dem10_inventory(), b.land_squares)))
     except checks.Failed as failure:
         print("\n".join(report))
         sys.exit(str(failure))

@@ -5,6 +5,7 @@ They read the files back as the program does, so that they test what is embedded
 
 import math
 import os
+import re
 import struct
 import zlib
 
@@ -48,13 +49,43 @@ def inflate(out, name):
         return zlib.decompress(f.read())
 
 
-def catalogue_names(data):
+def catalogue_records(data):
+    """(prefecture, XML name, ZIP name) of every record."""
     (count,) = struct.unpack_from("<i", data, 0)
-    names = []
+    records = []
     for i in range(count):
         off = 4 + i * 76
-        names.append(data[off + 4:off + 44].rstrip(b"\0").decode("ascii"))
-    return names
+        (pref,) = struct.unpack_from("<i", data, off)
+        records.append((pref, data[off + 4:off + 44].rstrip(b"\0").decode("ascii"),
+                        data[off + 44:off + 76].rstrip(b"\0").decode("ascii")))
+    return records
+
+
+def catalogue_names(data):
+    return [xml for _pref, xml, _zip in catalogue_records(data)]
+
+
+TEN_METRE_XML = re.compile(r"FG-GML-(\d{4})-(\d{2})-dem10([ab])-(\d{8})\.xml")
+
+
+def check_dem10_listing(out, inventory, problems):
+    """The 10 m catalogue names exactly the files of GSI's list: (code, kind, edition) triples."""
+    built = set()
+    for pref, xml, zipname in catalogue_records(inflate(out, "132-dem10-catalogue.bin")):
+        m = TEN_METRE_XML.fullmatch(xml)
+        if not m or not 0 <= pref < 47:
+            problems.append(f"10 m catalogue: record ({pref}, {xml}) is not of the listed form")
+            continue
+        a, rc, kind, edition = m.groups()
+        if zipname != f"FG-GML-{a}-{rc}-DEM10{kind.upper()}.zip":
+            problems.append(f"10 m catalogue: {xml} comes in {zipname}")
+        built.add((int(a + rc), kind.upper(), edition))
+    listed = set(inventory)
+    for code, kind, edition in sorted(listed - built):
+        problems.append(f"10 m catalogue: lacks GSI's DEM10{kind} file of {code} ({edition})")
+    for code, kind, edition in sorted(built - listed):
+        problems.append(f"10 m catalogue: lists DEM10{kind} of {code} ({edition}), which GSI's list lacks")
+    return len(listed)
 
 
 def raster_cell(content, lat, lon):
@@ -107,13 +138,50 @@ def check_catalogues(out, problems):
                 problems.append(f"5 m catalogue: {name} lies in {area}")
 
 
-def run(out, report):
-    """Runs every check on the data sets written to out; raises Failed listing what is wrong."""
+# GSI's counts of its 5 m files by kind (third-level squares, 2025-01-29) and how near the model
+# must come to each.
+GSI_DEM5_FILES = {"A": 287681, "B": 18076, "C": 21616}
+DEM5_TOLERANCE = 0.10
+DEM5_XML = re.compile(r"FG-GML-(\d{4})-(\d{2})-(\d{2})-DEM5([ABC])-\d{8}\.xml")
+
+
+def check_dem5_model(out, land_squares, problems):
+    """The 5 m estimate: each kind within DEM5_TOLERANCE of GSI's count, and every square on land
+    (one with a G04-a mean elevation). Returns the count of distinct files per kind."""
+    files = {kind: set() for kind in GSI_DEM5_FILES}
+    for name in set(catalogue_names(inflate(out, "139-dem5-catalogue.bin"))):
+        m = DEM5_XML.fullmatch(name)
+        if not m:
+            problems.append(f"5 m catalogue: {name} is not of the listed form")
+            continue
+        code = int("".join(m.groups()[:3]))
+        files[m.group(4)].add(code)
+        if code not in land_squares:
+            problems.append(f"5 m catalogue: {name} lies where no land is")
+    counts = {kind: len(codes) for kind, codes in files.items()}
+    for kind, gsi in GSI_DEM5_FILES.items():
+        if abs(counts[kind] - gsi) > DEM5_TOLERANCE * gsi:
+            problems.append(f"5 m catalogue: {counts[kind]:,} DEM5{kind} files, more than "
+                            f"{DEM5_TOLERANCE:.0%} away from GSI's {gsi:,}")
+    return counts
+
+
+def run(out, report, dem10_inventory=None, land_squares=None):
+    """Runs every check on the data sets written to out; raises Failed listing what is wrong.
+    dem10_inventory: GSI's 10 m files as (code, kind, edition), which the 10 m catalogue must name
+    exactly; land_squares: the third-level squares with land, where the 5 m estimate must lie and
+    come near GSI's counts (neither is checked for catalogues built from another listing)."""
     problems = []
     check_water(out, problems)
     check_catalogues(out, problems)
+    listed = check_dem10_listing(out, dem10_inventory, problems) if dem10_inventory is not None else 0
+    dem5 = check_dem5_model(out, land_squares, problems) if land_squares is not None else None
     if problems:
         raise Failed("data checks failed:\n" + "\n".join("  " + p for p in problems[:50]))
     report.append(f"Checks passed: water at {sum(len(p) for p in LAKE_POINTS.values())} points in "
                   f"{len(LAKE_POINTS)} lakes, {len(REQUIRED_10M)} required 10 m squares, "
-                  "no 5 m file in 北方領土, 竹島 or 尖閣諸島")
+                  "no 5 m file in 北方領土, 竹島 or 尖閣諸島"
+                  + (f", the 10 m catalogue names exactly the {listed:,} files of GSI's list" if listed else "")
+                  + (", 5 m files on land only and by kind within {:.0%} of GSI's counts ({})".format(
+                      DEM5_TOLERANCE, ", ".join(f"DEM5{k} {dem5[k]:,} for {GSI_DEM5_FILES[k]:,}" for k in dem5))
+                     if dem5 else ""))

@@ -107,6 +107,21 @@ class Sources:
                     cells[int(first + row["mesh23d"])] = float(row["elevation"])
         return cells
 
+    def dem10_inventory(self):
+        """GSI's list of its 10 m files: (6-digit code, kind "A" or "B", edition as YYYYMMDD), one per
+        (code, kind), sorted."""
+        files = {}
+        with open(self.path("gsi-dem10-inventory", "dem10-labels.tsv"), encoding="utf-8") as f:
+            for r in csv.DictReader(f, delimiter="\t"):
+                product = r["product"]
+                assert product in ("DEM10A", "DEM10B"), product
+                key = (int(r["mesh6"]), product[-1])
+                edition = r["edition"].replace("-", "")
+                assert len(edition) == 8 and edition.isdigit(), r["edition"]
+                assert files.get(key, edition) == edition, f"{key}: two editions"
+                files[key] = edition
+        return sorted((code, kind, edition) for (code, kind), edition in files.items())
+
     def dem5b_tiles(self):
         with open(self.path("dem5b-tiles", "dem5b_png_z15_tiles.csv"), encoding="utf-8") as f:
             return {(int(r["x"]), int(r["y"])) for r in csv.DictReader(f) if r["z"] == "15"}
