@@ -148,6 +148,24 @@ TEST_F(DemAreas, ConvertOfASquaresOwnRectangleReadsThatSquareAlone)
     EXPECT_NEAR(e.west, sq.west, 1e-9);
 }
 
+TEST_F(DemAreas, ConvertDoesNotReadASquareTheBoxReachesLessThanATenthOfAMillimetreInto)
+{
+    // The square north of 533945 damaged: a box reaching 0.05 mm into it leaves it unread.
+    const std::string d = TempDir("demareas-edge");
+    WriteFile(d + "/" + DemXmlName(533945, DemKind::Dem10B), Xml(533945, DemKind::Dem10B));
+    WriteFile(d + "/" + DemXmlName(533955, DemKind::Dem10B), "<broken");
+    GeoRect sq;
+    ASSERT_TRUE(MeshCodeToRect(533945, sq));
+    char box[160];
+    std::snprintf(box, sizeof box, "%.17g,%.17g,%.17g,%.17g", sq.south, sq.west, sq.north + 0.5e-9, sq.east);
+    const CliRun r = Cli("convert " + d + " --quiet --out " + d + "/o.tif --bbox " + box);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("533955"), std::string::npos) << r.err;
+    std::snprintf(box, sizeof box, "%.17g,%.17g,%.17g,%.17g", sq.south, sq.west, sq.north + 1e-6, sq.east);
+    EXPECT_EQ(Cli("convert " + d + " --quiet --out " + d + "/p.tif --bbox " + box).status, 2);
+    std::filesystem::remove_all(d);
+}
+
 TEST_F(DemAreas, ConvertTakesTheRectangleAroundTheSquaresOfAMeshCodeOrPoint)
 {
     const std::string out = dir + "/mesh.tif";
@@ -180,6 +198,12 @@ TEST_F(DemAreas, ConvertTakesTheRectangleAroundTheSquaresOfAMeshCodeOrPoint)
         EXPECT_EQ(named.status, 0) << area << named.err;
         EXPECT_GT(ReadExtent(out).width, 0) << area;
     }
+    // An area none of the inputs lies in: nothing to convert there, and no file.
+    std::filesystem::remove(out);
+    const CliRun none = Cli("convert " + dir + "/dl --quiet --out " + out + " --municipality 箱根町");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no DEM file to convert in the area"), std::string::npos) << none.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST_F(DemAreas, CheckTakesPrefecturesAndMunicipalitiesByTheNamesPeopleWrite)
