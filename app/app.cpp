@@ -2,7 +2,7 @@
 
 #include "app/compression.h"
 #include "platform/system.h"
-#include "view/screenscale.h"
+#include "projection/screenscale.h"
 #include "view/view.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "geodata/geotypes.h"
 #include "platform/kernel.h"
 #include "platform/resources.h"
-#include "view/screenscale.h"
+#include "projection/screenscale.h"
 #include "view/view.h"
 
 #include <QVBoxLayout>
@@ -64,6 +64,7 @@ bool CMainFrame::OnCreate(CDocument* document)
     m_wndStatusBar->SetBkColor(RGB(255, 255, 255));
     m_wndStatusBar->SetMinHeight(32);
     g_statusBar = m_wndStatusBar;
+    m_view->SetStatusBar(m_wndStatusBar);
     return true;
 }
 

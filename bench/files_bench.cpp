@@ -1,6 +1,6 @@
 // tesselo-cli files over the whole country: every catalogue entry tested and sorted.
 #include "bench/bench_app.h"
-#include "picking/areaquery.h"
+#include "queries/areaquery.h"
 
 #include <benchmark/benchmark.h>
 

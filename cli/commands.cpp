@@ -11,13 +11,13 @@
 #include "geodata/meshdb.h"
 #include "geodata/municipal.h"
 #include "geodata/places.h"
-#include "navaids/placesearch.h"
-#include "picking/areageojson.h"
-#include "picking/areaquery.h"
-#include "picking/municipalquery.h"
+#include "queries/placesearch.h"
+#include "queries/areageojson.h"
+#include "queries/areaquery.h"
+#include "queries/municipalquery.h"
 #include "platform/cp932.h"
 #include "platform/kernel.h"
-#include "view/readout.h"
+#include "queries/readout.h"
 #include "view/view.h"
 
 #include <QApplication>
@@ -442,25 +442,40 @@ std::vector<Command> MakeCommands()
     c.push_back(
         {{.name = "check",
           .operands = "DIR ...",
-          .summary = "which of an area's DEM files a folder holds: present, missing, damaged\n(check --help)",
-          .usage = "DIR (--at LAT,LON | --bbox S,W,N,E | --mesh CODE | --prefecture P |\n"
-                   "     --municipality NAME [--prefecture P])\n"
+          .summary = "which of an area's DEM files a folder holds, or every DEM file in it\n(check --help)",
+          .usage = "DIR [--at LAT,LON | --bbox S,W,N,E | --mesh CODE | --prefecture P |\n"
+                   "     --municipality NAME [--prefecture P]]\n"
                    "[--edition 10m|5m|both] [--format text|csv|json]",
-          .about = "Looks through DIR (its folders, ZIP archives and ZIP archives inside those) for the DEM\n"
-                   "files the catalogue lists for the area, and reads each one found. One row per listed file:\n"
-                   "  present   found and readable (with where it was found)\n"
-                   "  missing   not found\n"
-                   "  damaged   an archive that cannot be read, XML that does not parse, or a grid or mesh code\n"
-                   "            that does not match the file's name\n"
-                   "then an unlisted row for each DEM file of the area in DIR that the catalogue does not list (for\n"
-                   "a prefecture or a municipality: whose square overlaps one of its municipalities).\n"
-                   "Files are matched by mesh code and kind (DEM5A ... DEM10B), not by date.",
+          .about = "Looks through DIR (its folders, ZIP archives and ZIP archives inside those, regional\n"
+                   "packages included) for the DEM files the catalogue lists for the area, and reads each one\n"
+                   "found. One row per listed file:\n"
+                   "  present      found and readable (with where it was found)\n"
+                   "  covered      not found, but a better kind of the same square is there (5B or 5C under\n"
+                   "               5A, 10B under 10A, any 5 m under 1A), which convert uses: its path is given\n"
+                   "  missing      a 10 m file not found\n"
+                   "  unconfirmed  a 5 m file not found: GSI publishes no list of its 5 m squares, so the\n"
+                   "               catalogue's 5 m files are an estimate and this one may not exist at all\n"
+                   "  damaged      an archive that cannot be read, XML that does not parse, or a grid or mesh\n"
+                   "               code that does not match the file's name\n"
+                   "then an unlisted row for each DEM file of the area in DIR that the catalogue does not list\n"
+                   "(DEM1A files, edition 1m, among them; for a prefecture or a municipality, files whose square\n"
+                   "overlaps one of its municipalities). Files are matched by mesh code and kind (DEM1A ...\n"
+                   "DEM10B), not by date. Of several copies of one file the newest edition is used (the date\n"
+                   "in the XML's name, else the archive's, else the XML's own); the copies are counted and each\n"
+                   "one not used is named on standard error.\n"
+                   "\n"
+                   "Without an area: every DEM file found in DIR, one row each, with its kind, edition, mesh\n"
+                   "code, edition date, the reference of its heights (JGD2000, JGD2011, JGD2024), where it\n"
+                   "is and how many copies of it there are; present or damaged; totals per kind.",
           .options = WithAreaOptions({kAreaEditionOption,
                                       {"--format", "F",
-                                       "text, csv (status,edition,zip,xml,mesh,path) or json (default text)",
+                                       "text, csv (status,edition,zip,xml,mesh,path,copies; without an area\n"
+                                       "status,kind,edition,mesh,date,heights,path,copies) or json (default\n"
+                                       "text)",
                                        "text csv json"}}),
-          .notes = "Totals on standard error. Exit status 0 when nothing is missing or damaged, 2 when\n"
-                   "something is, 1 on a bad argument or a folder that does not exist.",
+          .notes = "Totals on standard error. Exit status 0 when nothing is missing or damaged (covered and\n"
+                   "unconfirmed files do not count), 2 when something is, 1 on a bad argument or a folder\n"
+                   "that does not exist.",
           .takesOperands = true},
          DemCheck});
     c.push_back(
@@ -500,16 +515,21 @@ std::vector<Command> MakeCommands()
           .about = "The elevation at each point (points from standard input, one a line, when none are given),\n"
                    "from the DEM files in DIR (folders and ZIP archives, looked through once):\n"
                    "  LAT<TAB>LON<TAB>ELEVATION<TAB>EDITION<TAB>XML\n"
-                   "the value of the cell that contains the point from the finest file that has one (5A, 5B,\n"
-                   "5C, then 10 m), with two decimals; nan and empty fields when none has. A point is LAT,LON,\n"
-                   "LAT LON or LAT<TAB>LON in decimal degrees, or a line of this output (its first two fields),\n"
-                   "so that the output can be fed back.\n"
+                   "the value of the cell that contains the point from the finest file that has one (1A, 5A,\n"
+                   "5B, 5C, then 10A, 10B), with two decimals, EDITION 1m, 5m or 10m; nan and empty fields\n"
+                   "when none has. Of several copies of one file the newest edition is used. A point is\n"
+                   "LAT,LON, LAT LON or LAT<TAB>LON in decimal degrees, or a line of this output (its first two\n"
+                   "fields), so that the output can be fed back.\n"
                    "The area options read only the files of the area's squares (those check would look at):\n"
-                   "a point outside it answers nan. --at with no other point also asks for that point.",
-          .options = WithAreaOptions({{"--bilinear", "", "interpolate between the four nearest cell centres of one edition"}}),
-          .notes = "Damaged files are named on standard error and skipped. Exit status 1 on a bad argument or\n"
-                   "point, or a folder that does not exist; a bad point is reported before anything is\n"
-                   "answered, except on standard input, where it is reported in turn and the rest answered.",
+                   "a point outside them answers nan. --at with no other point also asks for that point.",
+          .options = WithAreaOptions({{"--bilinear", "",
+                                       "interpolate between the four nearest cell centres of one edition; where a\n"
+                                       "neighbour has no value of the edition of the point's cell (the edge of\n"
+                                       "its coverage), the value of the point's cell itself"}}),
+          .notes = "Damaged files and copies not used are named on standard error. Exit status 1 on a bad\n"
+                   "argument or point, a folder that does not exist or holds no DEM file; a bad point is\n"
+                   "reported before anything is answered, except on standard input, where it is reported in\n"
+                   "turn and the rest answered.",
           .takesOperands = true},
          DemElevation});
     c.push_back({{.name = "where",

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cli/arguments.h"
-#include "picking/municipalquery.h"
+#include "queries/municipalquery.h"
 
 #include <optional>
 #include <string>

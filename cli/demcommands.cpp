@@ -7,7 +7,7 @@
 #include "demfiles/elevation.h"
 #include "geodata/geodata.h"
 #include "geodata/meshcode.h"
-#include "picking/areaquery.h"
+#include "queries/areaquery.h"
 #include "platform/cnumber.h"
 #include "platform/kernel.h"
 
@@ -41,7 +41,7 @@ bool AreaOf(const CommandSpec& spec, const ParsedArguments& a, AreaArguments& ar
 
 } // namespace
 
-int DemCheck(const CommandSpec& spec, const ParsedArguments& a, char*)
+int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
 {
     EditionChoice editions = EditionChoice::Both;
     CheckFormat format = CheckFormat::Text;
@@ -59,15 +59,25 @@ int DemCheck(const CommandSpec& spec, const ParsedArguments& a, char*)
         return Fail("check: " + areaError);
     if (a.operands.size() != 1)
         return Fail("check: give one folder (try check --help)");
-    if (!area.Given())
-        return Fail(ArgumentError(spec, "give --at, --bbox, --mesh, --prefecture or --municipality"));
     FoundFiles found;
     if (access(a.operands[0].c_str(), F_OK) != 0 || !FindDemFiles({a.operands[0]}, found, error))
         return Fail("check: no such folder: " + a.operands[0]);
     AreaSelection selection;
-    if (!ResolveArea("check", area, selection))
+    if (area.Given() && !ResolveArea("check", area, selection))
         return 1;
     ValidateFound(found);
+    auto inArea = [&](const DemName& n) { return OfEditions(editions, n) && SelectionTakesSquare(selection, n.mesh); };
+    for (const std::string& note : area.Given() ? FoundNotes(found, inArea) : FoundNotes(found))
+        std::fprintf(stderr, "%s\n", note.c_str());
+    if (!area.Given()) {
+        const std::vector<CheckRow> rows = ListFound(found);
+        std::fputs(FormatFoundRows(rows, format).c_str(), stdout);
+        for (const std::string& line : TotalsByKind(rows))
+            std::fprintf(stderr, "%s\n", line.c_str());
+        if (rows.empty())
+            std::fprintf(stderr, "no DEM file in %s\n", a.operands[0].c_str());
+        return CountCheckRows(rows).damaged ? 2 : 0;
+    }
 
     // One row per file: the catalogue repeats a file for each prefecture it touches.
     std::vector<ExpectedDemFile> expected;
@@ -80,15 +90,11 @@ int DemCheck(const CommandSpec& spec, const ParsedArguments& a, char*)
         if (seen.emplace(f.edition, f.zipName, f.xmlName).second)
             expected.push_back(ExpectedDemFile{f.edition == DemEdition::Dem10m ? "10m" : "5m", std::string(f.zipName),
                                                std::string(f.xmlName), f.mesh});
-    const std::vector<CheckRow> rows =
-        CompareWithCatalogue(expected, found, [&](const DemName& n) { return OfEditions(editions, n) && SelectionTakesSquare(selection, n.mesh); });
+    const std::vector<CheckRow> rows = CompareWithCatalogue(expected, found, inArea);
     std::fputs(FormatCheckRows(rows, format).c_str(), stdout);
-    for (const CheckRow& r : rows)
-        if (r.status == CheckStatus::Damaged || (r.status == CheckStatus::Unlisted && !r.reason.empty()))
-            std::fprintf(stderr, "%s: %s\n", r.path.c_str(), r.reason.c_str());
     const CheckTotals t = CountCheckRows(rows);
-    std::fprintf(stderr, "%zu present, %zu missing, %zu damaged, %zu unlisted\n", t.present, t.missing, t.damaged,
-                 t.unlisted);
+    std::fprintf(stderr, "%zu present, %zu covered, %zu missing, %zu unconfirmed, %zu damaged, %zu unlisted\n",
+                 t.present, t.covered, t.missing, t.unconfirmed, t.damaged, t.unlisted);
     return t.missing || t.damaged ? 2 : 0;
 }
 
@@ -167,10 +173,13 @@ int DemElevation(const CommandSpec& spec, const ParsedArguments& a, char*)
     std::string error;
     if (access(a.operands[0].c_str(), F_OK) != 0 || !FindDemFiles({a.operands[0]}, found, error))
         return Fail("elevation: no such folder: " + a.operands[0]);
-    if (area.Given())
-        std::erase_if(found.files, [&](const DemSource& s) { return !SelectionTakesSquare(selection, s.name.mesh); });
     for (const DamagedSource& d : found.damaged)
         std::fprintf(stderr, "tesselo-cli: elevation: skipped %s: %s\n", d.shownPath.c_str(), d.reason.c_str());
+    if (found.files.empty())
+        return Fail("elevation: no DEM file in " + a.operands[0]);
+    // An area leaves the files of its squares; a point outside them answers nan.
+    if (area.Given())
+        std::erase_if(found.files, [&](const DemSource& s) { return !SelectionTakesSquare(selection, s.name.mesh); });
     ElevationLookup lookup(found);
     auto answer = [&](const std::string& text) {
         const std::optional<PointArgument> p = parse(text);
@@ -181,6 +190,8 @@ int DemElevation(const CommandSpec& spec, const ParsedArguments& a, char*)
         const ElevationAnswer e = lookup.At(p->lat, p->lon, bilinear);
         for (const std::string& d : lookup.TakeDamaged())
             std::fprintf(stderr, "tesselo-cli: elevation: skipped %s\n", d.c_str());
+        for (const std::string& d : lookup.TakeNotUsed())
+            std::fprintf(stderr, "tesselo-cli: elevation: %s\n", d.c_str());
         if (e.found)
             std::printf("%s\t%s\t%.2f\t%s\t%s\n", p->latText.c_str(), p->lonText.c_str(), e.value, e.edition,
                         e.xmlName.c_str());

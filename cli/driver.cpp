@@ -182,7 +182,7 @@ struct JumpOutcome {
 bool RunJump(CTesseloView* view, std::function<void(CJumpDialog*, JumpOutcome&)> fill, JumpOutcome& outcome,
              std::string& error)
 {
-    if (!view->m_buttonShown[5]) {
+    if (!view->m_buttonShown[kButtonJump]) {
         error = "the jump button is not shown";
         return false;
     }
@@ -198,7 +198,7 @@ bool RunJump(CTesseloView* view, std::function<void(CJumpDialog*, JumpOutcome&)>
         if (dialog->isVisible())
             dialog->close();
     });
-    const RECT& r = view->m_buttonRect[5];
+    const RECT& r = view->m_buttonRect[kButtonJump];
     const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
     LeftButton(view, true, x, y, false);
     // The release opens the dialog, and the timer fires in its loop.
@@ -426,10 +426,10 @@ bool RunMonkey(Scene& s, const Args& w, std::ostream& out, std::string& error)
         MonkeyView mv;
         mv.width = s.view->m_vp.clientWidth;
         mv.height = s.view->m_vp.clientHeight;
-        mv.jumpShown = s.view->m_buttonShown[5];
-        const RECT& j = s.view->m_buttonRect[5];
+        mv.jumpShown = s.view->m_buttonShown[kButtonJump];
+        const RECT& j = s.view->m_buttonRect[kButtonJump];
         mv.jumpLeft = j.left, mv.jumpTop = j.top, mv.jumpRight = j.right, mv.jumpBottom = j.bottom;
-        mv.panelLeft = s.view->m_buttonRect[0].left;
+        mv.panelLeft = s.view->m_buttonRect[kButton5m].left;
         const std::string event = monkey.Next(mv);
         std::string failure;
         if (!s.driver.Execute(event, ignored, failure))

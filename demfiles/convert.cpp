@@ -317,24 +317,20 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
         std::fprintf(err, "tesselo-cli: convert: skipped %s: %s\n", d.shownPath.c_str(), d.reason.c_str());
         ++damaged;
     }
-    // One file per mesh code and kind, of the editions asked for, in the box.
+    // One file per mesh code and kind, of the editions asked for, in the box; its copies are
+    // tried in the order of preference.
     std::vector<InputFile> inputs;
-    std::map<std::pair<int32_t, DemKind>, size_t> seen;
     std::vector<DemName> names;
-    for (DemSource& s : found.files) {
-        const int32_t meters = CellMeters(s.name.kind);
+    for (DemCopies& g : GroupCopies(found.files)) {
+        const int32_t meters = CellMeters(g.name.kind);
         if ((o.edition == EditionPick::Dem1m && meters != 1) || (o.edition == EditionPick::Dem5m && meters != 5) ||
             (o.edition == EditionPick::Dem10m && meters != 10))
             continue;
-        InputFile f{s, {}, meters, {}};
-        if (!MeshSquareCells(s.name.mesh, f.square))
+        InputFile f{g.copies.front(), {}, meters, {}};
+        if (!MeshSquareCells(g.name.mesh, f.square))
             continue;
-        if (o.inArea && !o.inArea(s.name))
+        if (o.inArea && !o.inArea(g.name))
             continue;
-        if (const auto it = seen.find({s.name.mesh, s.name.kind}); it != seen.end()) {
-            inputs[it->second].copies.push_back(s);
-            continue;
-        }
         if (o.bbox) {
             // Only files that share cells with the box (touching it is not enough).
             const double d = kCellsPerDegree;
@@ -342,9 +338,9 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
                 f.square.y0 >= o.bbox->north * d - kEdgeSlack || f.square.y0 + f.square.height <= o.bbox->south * d + kEdgeSlack)
                 continue;
         }
-        seen.emplace(std::make_pair(s.name.mesh, s.name.kind), inputs.size());
+        f.copies.assign(g.copies.begin() + 1, g.copies.end());
         inputs.push_back(std::move(f));
-        names.push_back(s.name);
+        names.push_back(g.name);
     }
     if (inputs.empty()) {
         std::fprintf(err, "tesselo-cli: convert: no DEM file to convert%s\n", o.inArea ? " in the area" : o.bbox ? " in the box" : "");
@@ -358,7 +354,7 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
 
     ProgressLine line(o.progress, err, inputs.size());
     std::vector<std::unique_ptr<DemGrid>> decoded(inputs.size());
-    std::vector<char> failed(inputs.size(), 0);
+    std::vector<char> failed(inputs.size(), 0), named(inputs.size(), 0);
     size_t usable = 0, done = 0;
     uint64_t bytes = 0;
     int64_t lastBandX = -1;
@@ -385,21 +381,23 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
         // New files are read on all threads, each file by one.
         std::vector<std::string> errors(todo.size());
         std::vector<size_t> sizes(todo.size());
+        std::vector<std::vector<std::string>> notUsed(todo.size());
         std::atomic<size_t> next{0};
         auto work = [&] {
-            std::string raw;
+            std::vector<DemSource> copies;
             for (size_t k; (k = next++) < todo.size();) {
                 auto g = std::make_unique<DemGrid>();
                 InputFile& in = inputs[todo[k]];
-                for (size_t c = 0; c <= in.copies.size() && !decoded[todo[k]]; ++c) {
-                    const DemSource& source = c == 0 ? in.source : in.copies[c - 1];
-                    std::string e;
-                    if (ReadDemSource(source, raw, e) && ReadNamedDemXml(raw, source.name, *g, e)) {
-                        decoded[todo[k]] = std::move(g);
-                        sizes[k] += raw.size();
-                    } else {
-                        errors[k] += (errors[k].empty() ? "" : "; ") + source.shownPath + ": " + (e.empty() ? "unreadable" : e);
-                    }
+                copies.assign(1, in.source);
+                copies.insert(copies.end(), in.copies.begin(), in.copies.end());
+                std::vector<std::string> failed;
+                const size_t used = LoadPreferredCopy(copies, *g, failed, &sizes[k]);
+                for (const std::string& f : failed)
+                    errors[k] += (errors[k].empty() ? "" : "; ") + f;
+                if (used < copies.size()) {
+                    decoded[todo[k]] = std::move(g);
+                    for (size_t c = used + 1; c < copies.size(); ++c)
+                        notUsed[k].push_back(NotUsedLine(copies[c], copies[used]));
                 }
             }
         };
@@ -411,11 +409,16 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
             t.join();
         for (size_t k = 0; k < todo.size(); ++k) {
             const size_t i = todo[k];
-            // A damaged copy is named (and makes the status 2) even when another copy stood in.
-            if (!errors[k].empty()) {
+            // A damaged copy is named (and makes the status 2) even when another copy stood in;
+            // once, though a file on a band's edge is read again for the next band.
+            if (!errors[k].empty() && !named[i]) {
                 ++damaged;
                 std::fprintf(err, "%stesselo-cli: convert: skipped %s\n", o.progress ? "\r" : "", errors[k].c_str());
             }
+            for (const std::string& line : notUsed[k])
+                if (!named[i])
+                    std::fprintf(err, "%stesselo-cli: convert: %s\n", o.progress ? "\r" : "", line.c_str());
+            named[i] = 1;
             if (!decoded[i])
                 failed[i] = 1;
             else

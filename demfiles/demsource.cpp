@@ -7,6 +7,8 @@
 #include <gdal.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
 #include <filesystem>
 #include <mutex>
 
@@ -69,7 +71,10 @@ public:
         const std::optional<DemName> name = ParseDemName(base);
         if (!name)
             return;
-        found_.files.push_back(DemSource{vsiPath, shown, zipName, base, *name});
+        DemSource f{vsiPath, shown, zipName, base, *name, NameDate(base), std::nullopt};
+        if (!f.date && !zipName.empty())
+            f.date = NameDate(zipName);
+        found_.files.push_back(std::move(f));
     }
 
     // vsiFile: how GDAL reaches the archive's bytes.
@@ -85,7 +90,7 @@ public:
             return;
         }
         if (VSIStatL(root.c_str(), &st) != 0 || !(list = VSIReadDirRecursive(root.c_str()))) {
-            Damaged(shown, zipName, "", "not a readable ZIP archive: " + LastGdalError());
+            Damaged(shown, zipName, "", kUnreadableZip);
             return;
         }
         std::vector<std::string> members;
@@ -212,4 +217,76 @@ bool LoadDemSource(const DemSource& source, DemGrid& grid, std::string& error)
 {
     std::string bytes;
     return ReadDemSource(source, bytes, error) && ReadNamedDemXml(bytes, source.name, grid, error);
+}
+
+bool CopyPrecedes(const DemSource& a, const DemSource& b)
+{
+    return a.date > b.date;
+}
+
+std::vector<DemCopies> GroupCopies(const std::vector<DemSource>& files)
+{
+    std::vector<DemCopies> groups;
+    std::map<std::pair<int32_t, DemKind>, size_t> at;
+    for (const DemSource& f : files) {
+        const auto [it, added] = at.emplace(std::make_pair(f.name.mesh, f.name.kind), groups.size());
+        if (added)
+            groups.push_back(DemCopies{f.name, {}});
+        groups[it->second].copies.push_back(f);
+    }
+    for (DemCopies& g : groups) {
+        if (g.copies.size() < 2)
+            continue;
+        for (DemSource& c : g.copies) {
+            if (c.date)
+                continue;
+            // The dates come in the first kilobytes, before the grid.
+            VSILFILE* f = VSIFOpenL(c.vsiPath.c_str(), "rb");
+            if (!f)
+                continue;
+            std::string head(8192, '\0');
+            head.resize(VSIFReadL(head.data(), 1, head.size(), f));
+            VSIFCloseL(f);
+            c.date = DemXmlDate(head);
+        }
+        std::stable_sort(g.copies.begin(), g.copies.end(), CopyPrecedes);
+    }
+    return groups;
+}
+
+size_t LoadPreferredCopy(const std::vector<DemSource>& copies, DemGrid& grid, std::vector<std::string>& errors,
+                         size_t* bytes)
+{
+    std::string raw;
+    for (size_t i = 0; i < copies.size(); ++i) {
+        std::string e;
+        if (ReadDemSource(copies[i], raw, e) && ReadNamedDemXml(raw, copies[i].name, grid, e)) {
+            if (bytes)
+                *bytes += raw.size();
+            return i;
+        }
+        errors.push_back(copies[i].shownPath + ": " + (e.empty() ? "unreadable" : e));
+    }
+    return copies.size();
+}
+
+std::string DateText(int32_t date)
+{
+    if (!date)
+        return "";
+    char s[16];
+    std::snprintf(s, sizeof s, "%04d-%02d-%02d", date / 10000, date / 100 % 100, date % 100);
+    return s;
+}
+
+std::string NotUsedLine(const DemSource& other, const DemSource& used)
+{
+    std::string why;
+    if (other.date == used.date)
+        why = "the same edition" + (used.date ? " (" + DateText(used.date) + ")" : std::string()) + " as " +
+              used.shownPath + ", found after it";
+    else
+        why = "an older edition (" + (other.date ? DateText(other.date) : std::string("undated")) + ") than " +
+              used.shownPath + " (" + DateText(used.date) + ")";
+    return other.shownPath + ": not used: " + why;
 }

@@ -17,30 +17,40 @@ int32_t ThirdLevel(int64_t x, int64_t y)
 
 } // namespace
 
-ElevationLookup::ElevationLookup(const FoundFiles& found) : sources_(found.files)
+ElevationLookup::ElevationLookup(const FoundFiles& found)
 {
-    for (const DemSource& s : sources_)
-        files_[std::make_pair(s.name.mesh, s.name.kind)].push_back(&s);
+    for (DemCopies& g : GroupCopies(found.files))
+        files_.emplace(std::make_pair(g.name.mesh, g.name.kind), std::move(g));
 }
 
-const DemGrid* ElevationLookup::Grid(const DemSource& source)
+const DemGrid* ElevationLookup::Grid(const DemCopies& copies, const DemSource*& used)
 {
-    auto it = grids_.find(&source);
-    if (it != grids_.end())
-        return it->second.get();
-    if (cachedCells_ > kMaxCachedCells) {
-        grids_.clear();
-        cachedCells_ = 0;
+    auto it = grids_.find(&copies);
+    if (it == grids_.end()) {
+        if (cachedCells_ > kMaxCachedCells) {
+            grids_.clear();
+            cachedCells_ = 0;
+        }
+        Loaded l;
+        l.grid = std::make_unique<DemGrid>();
+        std::vector<std::string> errors;
+        l.used = LoadPreferredCopy(copies.copies, *l.grid, errors);
+        if (l.used == copies.copies.size())
+            l.grid.reset();
+        else
+            cachedCells_ += l.grid->values.size();
+        // Read again after the cache was emptied: named the first time only.
+        if (named_.emplace(&copies, true).second) {
+            damaged_.insert(damaged_.end(), errors.begin(), errors.end());
+            for (size_t i = l.used + 1; i < copies.copies.size(); ++i)
+                notUsed_.push_back(NotUsedLine(copies.copies[i], copies.copies[l.used]));
+        }
+        it = grids_.emplace(&copies, std::move(l)).first;
     }
-    auto g = std::make_unique<DemGrid>();
-    std::string error;
-    if (!LoadDemSource(source, *g, error)) {
-        damaged_.push_back(source.shownPath + ": " + error);
-        g.reset();
-    } else {
-        cachedCells_ += g->values.size();
-    }
-    return (grids_[&source] = std::move(g)).get();
+    if (!it->second.grid)
+        return nullptr;
+    used = &copies.copies[it->second.used];
+    return it->second.grid.get();
 }
 
 bool ElevationLookup::Cell(int32_t units, int64_t x, int64_t y, float& value, const DemSource*& file)
@@ -55,13 +65,8 @@ bool ElevationLookup::Cell(int32_t units, int64_t x, int64_t y, float& value, co
         const auto it = files_.find({IsThirdLevel(k) ? mesh8 : mesh8 / 100, k});
         if (it == files_.end())
             continue;
-        const DemGrid* g = nullptr;
         const DemSource* source = nullptr;
-        for (const DemSource* copy : it->second)
-            if ((g = Grid(*copy))) {
-                source = copy;
-                break;
-            }
+        const DemGrid* g = Grid(it->second, source);
         MeshCells sq;
         if (!g || !MeshSquareCells(source->name.mesh, sq))
             continue;
@@ -101,12 +106,17 @@ ElevationAnswer ElevationLookup::At(double lat, double lon, bool bilinear)
             float q[4];
             const DemSource* ignored = nullptr;
             if (!Cell(units, x0, y0, q[0], ignored) || !Cell(units, x0 + 1, y0, q[1], ignored) ||
-                !Cell(units, x0, y0 + 1, q[2], ignored) || !Cell(units, x0 + 1, y0 + 1, q[3], ignored))
-                continue;
-            const double south = q[0] + (q[1] - q[0]) * tx, north = q[2] + (q[3] - q[2]) * tx;
-            a.value = south + (north - south) * ty;
-            if (!inside)
-                file = ignored;
+                !Cell(units, x0, y0 + 1, q[2], ignored) || !Cell(units, x0 + 1, y0 + 1, q[3], ignored)) {
+                // A neighbour without a value of this edition: the cell itself, when it has one.
+                if (!inside)
+                    continue;
+                a.value = v;
+            } else {
+                const double south = q[0] + (q[1] - q[0]) * tx, north = q[2] + (q[3] - q[2]) * tx;
+                a.value = south + (north - south) * ty;
+                if (!inside)
+                    file = ignored;
+            }
         }
         a.found = true;
         a.edition = units == 1 ? "1m" : units == 5 ? "5m" : "10m";
@@ -114,6 +124,13 @@ ElevationAnswer ElevationLookup::At(double lat, double lon, bool bilinear)
         return a;
     }
     return a;
+}
+
+std::vector<std::string> ElevationLookup::TakeNotUsed()
+{
+    std::vector<std::string> d;
+    d.swap(notUsed_);
+    return d;
 }
 
 std::vector<std::string> ElevationLookup::TakeDamaged()

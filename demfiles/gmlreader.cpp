@@ -74,6 +74,22 @@ template <typename T> bool Numbers(std::string_view text, T* out, size_t count)
     return p == end;
 }
 
+// yyyymmdd of a plausible date, 0 otherwise.
+int32_t PlausibleDate(int32_t y, int32_t m, int32_t d)
+{
+    return y >= 1990 && y <= 2199 && m >= 1 && m <= 12 && d >= 1 && d <= 31 ? (y * 100 + m) * 100 + d : 0;
+}
+
+// "2017-02-02" (what follows the day, a time or a zone, is not looked at).
+int32_t IsoDate(std::string_view text)
+{
+    int32_t y, m, d;
+    if (!Digits(text, 0, 4, y) || text.size() < 10 || text[4] != '-' || !Digits(text, 5, 2, m) || text[7] != '-' ||
+        !Digits(text, 8, 2, d))
+        return 0;
+    return PlausibleDate(y, m, d);
+}
+
 enum class Encoding { Utf8, ShiftJis };
 
 // The type names of the tuple list in both encodings, and whether the cell keeps its value.
@@ -148,6 +164,7 @@ public:
             return false;
         bool haveMesh = false, haveGrid = false, haveList = false, haveEnvelope = false;
         bool haveType = false, haveStart = false;
+        int32_t devDate = 0, spanDate = 0;
         while (pos_ < s_.size()) {
             const size_t lt = s_.find('<', pos_);
             if (lt == std::string_view::npos)
@@ -186,6 +203,8 @@ public:
             while (nameEnd < tag.size() && !IsSpace(tag[nameEnd]))
                 ++nameEnd;
             const std::string_view name = LocalName(tag.substr(0, nameEnd));
+            if (name == "devDate" || name == "lfSpanFr")
+                dateOf_ = name;
             if (name == "Envelope") {
                 const auto srs = Attribute(tag, "srsName");
                 if (!srs)
@@ -220,7 +239,7 @@ public:
             }
             // Texts of the elements read; other elements are passed over.
             const bool wanted = name == "mesh" || name == "type" || name == "lowerCorner" || name == "upperCorner" ||
-                                name == "low" || name == "high" || name == "startPoint";
+                                name == "low" || name == "high" || name == "startPoint" || name == "timePosition";
             if (!wanted)
                 continue;
             std::string_view text;
@@ -259,6 +278,12 @@ public:
                     return Fail("the grid " + std::to_string(g_.width) + " x " + std::to_string(g_.height) +
                                 " does not match the name");
                 haveGrid = true;
+            } else if (name == "timePosition") {
+                if (dateOf_ == "devDate" && !devDate)
+                    devDate = IsoDate(text);
+                else if (dateOf_ == "lfSpanFr" && !spanDate)
+                    spanDate = IsoDate(text);
+                dateOf_ = {};
             } else if (name == "startPoint") {
                 int32_t start[2];
                 if (haveStart || !Numbers(text, start, 2))
@@ -270,6 +295,7 @@ public:
         }
         if (!haveMesh || !haveGrid || !haveList || !haveEnvelope)
             return Fail(!haveMesh ? "no mesh" : !haveGrid ? "no grid envelope" : !haveList ? "no tuple list" : "no envelope");
+        g_.date = devDate ? devDate : spanDate;
         return Place();
     }
 
@@ -410,6 +436,7 @@ private:
     std::string& error_;
     size_t pos_ = 0;
     Encoding enc_ = Encoding::Utf8;
+    std::string_view dateOf_;  // the element whose timePosition comes next
     int32_t expectWidth_ = 0, expectHeight_ = 0;
 };
 
@@ -450,20 +477,37 @@ std::optional<DemName> ParseDemName(std::string_view s)
         s = s.substr(slash + 1);
     if (s.size() < 7 || !EqualNoCase(s.substr(0, 7), "FG-GML-"))
         return std::nullopt;
-    int32_t first, second, third;
-    if (!Digits(s, 7, 4, first) || s.size() < 15 || s[11] != '-' || !Digits(s, 12, 2, second) || s[14] != '-')
-        return std::nullopt;
-    size_t at = 15;
-    DemName name;
-    name.mesh = first * 100 + second;
-    if (Digits(s, 15, 2, third) && s.size() > 17 && s[17] == '-') {
-        name.mesh = name.mesh * 100 + third;
-        at = 18;
+    // The code: groups of digits joined by '-', up to the kind; 6 or 8 digits in all.
+    size_t at = 7;
+    int32_t code = 0, digits = 0;
+    for (;;) {
+        size_t n = 0;
+        while (at + n < s.size() && s[at + n] >= '0' && s[at + n] <= '9')
+            ++n;
+        if (n == 0 || at + n >= s.size() || s[at + n] != '-')
+            break;
+        if (!((digits == 0 && (n == 4 || n == 6 || n == 8)) || (digits == 4 && n == 2) || (digits == 6 && n == 2)))
+            return std::nullopt;
+        int32_t v;
+        Digits(s, at, n, v);
+        for (size_t i = 0; i < n; ++i)
+            code *= 10;
+        code += v;
+        digits += static_cast<int32_t>(n);
+        at += n + 1;
     }
+    if (digits != 6 && digits != 8)
+        return std::nullopt;
+    DemName name;
+    name.mesh = code;
     const std::string_view rest = s.substr(at);
     auto kindIs = [&](std::string_view k) {
-        return rest.size() >= k.size() && EqualNoCase(rest.substr(0, k.size()), k) &&
-               (rest.size() == k.size() || rest[k.size()] == '-' || rest[k.size()] == '.' || rest[k.size()] == '_');
+        if (rest.size() < k.size() || !EqualNoCase(rest.substr(0, k.size()), k))
+            return false;
+        if (rest.size() == k.size())
+            return true;
+        const char c = rest[k.size()];
+        return c == '-' || c == '.' || c == '_' || c == ' ';
     };
     if (kindIs("DEM1A"))
         name.kind = DemKind::Dem1A;
@@ -483,6 +527,44 @@ std::optional<DemName> ParseDemName(std::string_view s)
     if (!IsThirdLevel(name.kind) && name.mesh >= 1000000)
         return std::nullopt;
     return name;
+}
+
+int32_t NameDate(std::string_view s)
+{
+    const size_t slash = s.find_last_of("/\\");
+    if (slash != std::string_view::npos)
+        s = s.substr(slash + 1);
+    int32_t found = 0;
+    size_t at = 0;
+    while (at < s.size()) {
+        size_t end = at;
+        while (end < s.size() && s[end] != '-' && s[end] != '_' && s[end] != '.' && s[end] != ' ')
+            ++end;
+        int32_t y, m, d;
+        if (end - at == 8 && Digits(s, at, 4, y) && Digits(s, at + 4, 2, m) && Digits(s, at + 6, 2, d))
+            if (const int32_t date = PlausibleDate(y, m, d))
+                found = date;
+        at = end + 1;
+    }
+    return found;
+}
+
+int32_t DemXmlDate(std::string_view head)
+{
+    for (std::string_view element : {"devDate", "lfSpanFr"}) {
+        size_t at = head.find(element);
+        if (at == std::string_view::npos)
+            continue;
+        at = head.find("timePosition", at);
+        if (at == std::string_view::npos)
+            continue;
+        at = head.find('>', at);
+        if (at == std::string_view::npos)
+            continue;
+        if (const int32_t date = IsoDate(Trim(head.substr(at + 1, 40))))
+            return date;
+    }
+    return 0;
 }
 
 bool ReadDemXml(std::string_view bytes, DemGrid& grid, std::string& error)

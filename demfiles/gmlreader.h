@@ -44,14 +44,21 @@ const char* EditionOf(DemKind k); // "1m", "5m" or "10m"
 
 // What a file name says: FG-GML-5339-46-00-DEM5A-20161001.xml is the 5 m file of 53394600,
 // FG-GML-5339-46-00-DEM1A-20250401.xml the 1 m file of that square,
-// FG-GML-5339-46-DEM5A.zip the 5 m archive of 533946, FG-GML-5339-46-dem10b-20161001.xml the
-// 10 m file of 533946. Letters in any case; what follows the kind (the date) is not looked at.
+// FG-GML-5339-46-DEM5A.zip the 5 m archive of 533946 (as older downloads are named), and
+// FG-GML-533946-DEM5A-20250731.zip the same archive as named since 2025;
+// FG-GML-5339-46-dem10b-20161001.xml the 10 m file of 533946. The code's digits may come in
+// groups 4-2-2 or 6-2 or whole; letters in any case; what follows the kind is not looked at.
 struct DemName {
     int32_t mesh = 0;  // 6 digits (second level) or 8 (third level)
     DemKind kind = DemKind::Dem10B;
     friend bool operator==(const DemName&, const DemName&) = default;
 };
 std::optional<DemName> ParseDemName(std::string_view fileName);
+
+// The date a file or archive name carries (yyyymmdd: ...-DEM5A-20250731.zip, ...-20161001.xml,
+// ...-20161001 (1).xml), 0 when it carries none. Mesh codes never pass for dates: their first
+// two digits are 30 to 68.
+int32_t NameDate(std::string_view fileName);
 
 // The reference system a file names in its envelope's srsName (fguuid:jgd2000.bl, ...).
 // Horizontally JGD2011 and JGD2024 are the same (EPSG:6668); the heights of JGD2024 files are
@@ -70,6 +77,7 @@ struct DemGrid {
     double upper[2] = {0, 0};
     int32_t width = 0, height = 0;
     int32_t startX = 0, startY = 0;
+    int32_t date = 0;           // yyyymmdd of devDate, else of lfSpanFr; 0 when neither is there
     size_t tuples = 0;
     std::vector<float> values;  // width * height; kNoData where there is no value, sea or データなし
 };
@@ -83,6 +91,10 @@ constexpr int64_t kMaxGridCells = int64_t{1} << 24;
 // outside the grid and more tuples than cells after the start point. False with a message when
 // the file is not a DEM file this reader can place.
 bool ReadDemXml(std::string_view bytes, DemGrid& grid, std::string& error);
+
+// The file's own date (devDate, else lfSpanFr) from its first bytes, without reading the
+// cells; 0 when they hold neither.
+int32_t DemXmlDate(std::string_view head);
 
 // The grid size a file of that kind must have: 225 x 150 (5 m) or 1125 x 750 (1 m, 10 m).
 void ExpectedGrid(DemKind kind, int32_t& width, int32_t& height);

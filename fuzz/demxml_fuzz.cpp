@@ -10,7 +10,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    ParseDemName(bytes.substr(0, bytes.find('\n')));
+    const std::string_view firstLine = bytes.substr(0, bytes.find('\n'));
+    ParseDemName(firstLine);
+    const int32_t nameDate = NameDate(firstLine);
+    if (nameDate != 0 && (nameDate < 19900101 || nameDate > 21991231))
+        std::abort();
+    DemXmlDate(bytes);
     DemGrid grid;
     std::string error;
     if (ReadDemXml(bytes, grid, error)) {

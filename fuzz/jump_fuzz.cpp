@@ -1,6 +1,6 @@
 // The text typed into the jump dialog, as the UTF-8 bytes the field hands over.
 #include "geodata/meshcode.h"
-#include "navaids/jumptext.h"
+#include "queries/jumptext.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "navaids/jumpdialog.h"
 
-#include "navaids/jumptext.h"
+#include "queries/jumptext.h"
 #include "platform/wintypes.h"
 
 #include <QLabel>

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "geodata/geotypes.h"
-#include "picking/areaquery.h"
+#include "queries/areaquery.h"
 #include "platform/wintypes.h"
-#include "view/viewport.h"
+#include "projection/viewport.h"
 
 #include <cstddef>
 #include <string>

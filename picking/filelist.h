@@ -3,7 +3,7 @@
 #pragma once
 
 #include "geodata/catalogue.h"
-#include "view/viewport.h"
+#include "projection/viewport.h"
 
 #include <cstdint>
 #include <string>

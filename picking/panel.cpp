@@ -2,7 +2,8 @@
 
 #include "geodata/geotypes.h"
 #include "platform/gdi.h"
-#include "view/screenscale.h"
+#include "projection/screenscale.h"
+#include "projection/zoomlevels.h"
 
 #include <cstring>
 
@@ -17,17 +18,28 @@ const char* const kPanelLabels[kPanelButtons] = {
     "\x81\x40\x91\x53  \x91\xCC ",
 };
 
+void LayoutPanelButtons(int cx, RECT buttons[kPanelButtons])
+{
+    buttons[0] = RECT{cx - g_buttonWidth - 15, 10, cx - 15, g_buttonHeight + 10};
+    for (int i = 1; i < kPanelButtons; ++i) {
+        buttons[i].left = buttons[i - 1].left;
+        buttons[i].right = buttons[i - 1].right;
+        buttons[i].top = buttons[i - 1].bottom + 5;
+        buttons[i].bottom = buttons[i].top + g_buttonHeight;
+    }
+}
+
 bool PanelButtonShown(int i, double zoom)
 {
     switch (i) {
-    case 0:
+    case kButton5m:
         return zoom >= g_fiveMeterZoom;
-    case 1:
-        return zoom >= 38.0;
-    case 2:
-    case 3:
-    case 4:
-        return zoom >= 5.0;
+    case kButtonMunicipalities:
+        return zoom >= kMunicipalityNamesFromZoom;
+    case kButtonIslands:
+    case kButtonMountains:
+    case kButtonLakes:
+        return zoom >= kPlaceNamesFromZoom;
     default:
         return true;
     }
@@ -58,16 +70,4 @@ int PanelButtonAt(const bool shown[kPanelButtons], const RECT rects[kPanelButton
         if (shown[i] && PtInRect(rects[i], p))
             return i;
     return -1;
-}
-
-MapClick MapClickOf(POINT down, POINT up, bool altDown, bool show5m, bool button0Shown)
-{
-    if (up == down && altDown)
-        return MapClick::WebMap;
-    return show5m && button0Shown ? MapClick::Pick5mFirst : MapClick::Pick10m;
-}
-
-bool MiddleClickOpensWebMap(const bool shown[kPanelButtons], const RECT rects[kPanelButtons], POINT down, POINT up)
-{
-    return up == down && PanelButtonAt(shown, rects, up) < 0;
 }

@@ -5,26 +5,33 @@
 
 class CDC;
 class CFont;
-struct MapViewport;
 
-constexpr int kPanelButtons = 7;
+// The buttons top to bottom: five layer switches, the jump dialog, the whole country.
+enum PanelButton : int {
+    kButton5m,
+    kButtonMunicipalities,
+    kButtonIslands,
+    kButtonMountains,
+    kButtonLakes,
+    kButtonJump,
+    kButtonHome,
+    kPanelButtons
+};
+// The buttons that switch a layer on and off: kButton5m to kButtonLakes.
+constexpr int kLayerSwitches = kButtonLakes + 1;
 // CP932 labels in panel order.
 extern const char* const kPanelLabels[kPanelButtons];
 
+// The column of buttons at the top right of a client area cx pixels wide.
+void LayoutPanelButtons(int cx, RECT buttons[kPanelButtons]);
+
 // Whether button i is shown in a map frame at this zoom (the client size aside).
 bool PanelButtonShown(int i, double zoom);
+// A map frame draws the panel only when the client area is at least this large.
+constexpr int kPanelMinClientWidth = 120;
+constexpr int kPanelMinClientHeight = 50;
 
 void DrawPanelButton(CDC* dc, const RECT& rect, const char* label, bool on, CFont* font);
 
 // The shown button whose rectangle holds p (right and bottom edges outside), -1 for none.
 int PanelButtonAt(const bool shown[kPanelButtons], const RECT rects[kPanelButtons], POINT p);
-
-// What a left-button release does, the button aside: the same pixel as the press with Alt
-// down opens the web map; otherwise the 5 m pick runs first when its button is shown and on.
-enum class MapClick { WebMap, Pick5mFirst, Pick10m };
-MapClick MapClickOf(POINT down, POINT up, bool altDown, bool show5m, bool button0Shown);
-
-// What a middle-button release does: pressed and released on one pixel that no shown button
-// holds, it opens the web map, as an Alt+click there would (for desktops that keep Alt+click
-// for moving windows); otherwise nothing.
-bool MiddleClickOpensWebMap(const bool shown[kPanelButtons], const RECT rects[kPanelButtons], POINT down, POINT up);

@@ -3,10 +3,12 @@
 #include "geodata/boundary.h"
 #include "geodata/catalogue.h"
 #include "geodata/places.h"
+#include "geodata/meshdb.h"
 #include "platform/gdi.h"
+#include "projection/screenscale.h"
+#include "projection/zoomlevels.h"
+#include "render/framestyle.h"
 #include "render/tileaxes.h"
-#include "view/screenscale.h"
-#include "view/view.h"
 
 #include <algorithm>
 #include <charconv>
@@ -61,7 +63,7 @@ void WalkTiles(DemTiles& tiles, size_t first, size_t end, const TileAxes& axes, 
 }
 
 // Both tile layers: every tile's rectangle is stored, on-screen tiles are drawn.
-void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& font, COLORREF textColor, bool dots,
+void DrawTiles(CDC* dc, const MapViewport& vp, DemTiles& tiles, CPen& pen, CFont& font, COLORREF textColor, bool dots,
                bool codes)
 {
     CPen* oldPen = dc->SelectObject(&pen);
@@ -70,7 +72,6 @@ void DrawTiles(CDC* dc, CTesseloView& view, DemTiles& tiles, CPen& pen, CFont& f
     dc->SetBkMode(TRANSPARENT);
     dc->SetTextColor(textColor);
     CFont* oldFont = dc->SelectObject(&font);
-    const MapViewport& vp = view.m_vp;
     char text[16];
     const TileAxes& axes = TileAxesFor(tiles);
     static AxisPixels pixels;
@@ -173,16 +174,16 @@ bool Inside(const MapViewport& vp, double lon, double lat)
 
 // The walk of the four name layers; marker squares for mountains and lakes.
 template <typename Color>
-void DrawNames(CDC* dc, CTesseloView& view, std::vector<PlaceEntry>& places, unsigned align, int dx, int dy,
-               bool square, COLORREF squareColor, Color color)
+void DrawNames(CDC* dc, const MapViewport& vp, FrameStyle& style, std::vector<PlaceEntry>& places, unsigned align,
+               int dx, int dy, bool square, COLORREF squareColor, Color color)
 {
-    CFont* old = dc->SelectObject(&view.m_fontMedium);
+    CFont* old = dc->SelectObject(&style.fontMedium);
     dc->SetBkMode(TRANSPARENT);
     dc->SetTextAlign(align);
     for (PlaceEntry& e : places) {
-        if (!Inside(view.m_vp, e.lon, e.lat))
+        if (!Inside(vp, e.lon, e.lat))
             continue;
-        const POINT p = GeoToClient(view.m_vp, GeoPoint{e.lon, e.lat});
+        const POINT p = GeoToClient(vp, GeoPoint{e.lon, e.lat});
         e.screenPos = p;
         if (square) {
             dc->SetBkColor(squareColor);
@@ -197,22 +198,23 @@ void DrawNames(CDC* dc, CTesseloView& view, std::vector<PlaceEntry>& places, uns
 
 } // namespace
 
-void DrawTiles5m(CDC* dc, CTesseloView& view)
+void DrawTiles5m(CDC* dc, const MapViewport& vp, FrameStyle& style)
 {
-    const double z = view.m_vp.zoom;
-    DrawTiles(dc, view, g_dem5Tiles, view.m_penTile5, view.m_fontSmall, RGB(255, 255, 255), z < 15.0, z >= 230.0);
+    const double z = vp.zoom;
+    DrawTiles(dc, vp, g_dem5Tiles, style.penTile5, style.fontSmall, RGB(255, 255, 255), z < kFiveMeterFramesFromZoom,
+              z >= kFiveMeterCodesFromZoom);
 }
 
-void DrawTiles10m(CDC* dc, CTesseloView& view)
+void DrawTiles10m(CDC* dc, const MapViewport& vp, FrameStyle& style)
 {
-    DrawTiles(dc, view, g_dem10Tiles, view.m_penTile10, view.m_fontLarge, RGB(179, 179, 179), false, true);
+    DrawTiles(dc, vp, g_dem10Tiles, style.penTile10, style.fontLarge, RGB(179, 179, 179), false, true);
 }
 
-void UpdateTileRects10m(CTesseloView& view)
+void UpdateTileRects10m(const MapViewport& vp)
 {
     const TileAxes& axes = TileAxesFor(g_dem10Tiles);
     static AxisPixels pixels;
-    axes.Project(view.m_vp, pixels.xs, pixels.ys);
+    axes.Project(vp, pixels.xs, pixels.ys);
     for (size_t i = 0; i < g_dem10Tiles.size(); ++i)
         g_dem10Tiles[i].screenRect = axes.RectOf(i, pixels.xs, pixels.ys);
 }
@@ -256,10 +258,9 @@ const std::vector<BoundaryBox>& BoundaryBoxes()
 
 } // namespace
 
-void DrawBoundaryLines(CDC* dc, CTesseloView& view)
+void DrawBoundaryLines(CDC* dc, const MapViewport& vp, FrameStyle& style)
 {
-    CPen* old = dc->SelectObject(&view.m_penBoundary);
-    const MapViewport& vp = view.m_vp;
+    CPen* old = dc->SelectObject(&style.penBoundary);
     const double west = vp.topLeft.lon, north = vp.topLeft.lat, east = vp.bottomRight.lon, south = vp.bottomRight.lat;
     // Each line's segments, then all of them in one call.
     static std::vector<POINT> ends;
@@ -301,34 +302,33 @@ COLORREF MunicipalityColor(int kind)
     }
 }
 
-void DrawMunicipalityNames(CDC* dc, CTesseloView& view)
+void DrawMunicipalityNames(CDC* dc, const MapViewport& vp, FrameStyle& style)
 {
-    DrawNames(dc, view, g_municipalities, TA_CENTER | TA_BOTTOM, 3, -1, false, 0,
+    DrawNames(dc, vp, style, g_municipalities, TA_CENTER | TA_BOTTOM, 3, -1, false, 0,
               [](const PlaceEntry& e) { return MunicipalityColor(e.kind); });
 }
 
-void DrawIslandNames(CDC* dc, CTesseloView& view)
+void DrawIslandNames(CDC* dc, const MapViewport& vp, FrameStyle& style)
 {
-    DrawNames(dc, view, g_islands, TA_CENTER | TA_BOTTOM, 0, 0, false, 0,
+    DrawNames(dc, vp, style, g_islands, TA_CENTER | TA_BOTTOM, 0, 0, false, 0,
               [](const PlaceEntry&) { return RGB(255, 255, 255); });
 }
 
-void DrawMountainNames(CDC* dc, CTesseloView& view)
+void DrawMountainNames(CDC* dc, const MapViewport& vp, FrameStyle& style)
 {
-    DrawNames(dc, view, g_mountains, TA_LEFT | TA_BOTTOM, -2, -2, true, RGB(255, 193, 37),
+    DrawNames(dc, vp, style, g_mountains, TA_LEFT | TA_BOTTOM, -2, -2, true, RGB(255, 193, 37),
               [](const PlaceEntry&) { return RGB(255, 193, 37); });
 }
 
-void DrawLakeNames(CDC* dc, CTesseloView& view)
+void DrawLakeNames(CDC* dc, const MapViewport& vp, FrameStyle& style)
 {
-    DrawNames(dc, view, g_lakes, TA_LEFT | TA_BOTTOM, -2, -2, true, RGB(0, 245, 255),
+    DrawNames(dc, vp, style, g_lakes, TA_LEFT | TA_BOTTOM, -2, -2, true, RGB(0, 245, 255),
               [](const PlaceEntry&) { return RGB(0, 245, 255); });
 }
 
-void DrawFirstLevelGrid(CDC* dc, CTesseloView& view)
+void DrawFirstLevelGrid(CDC* dc, const MapViewport& vp, FrameStyle& style)
 {
-    CPen* old = dc->SelectObject(&view.m_penGrid);
-    const MapViewport& vp = view.m_vp;
+    CPen* old = dc->SelectObject(&style.penGrid);
     const int a = TruncToInt(vp.topLeft.lon), b = TruncToInt(vp.bottomRight.lon);
     for (int i = std::min(a, b) - 1; i <= std::max(a, b) + 1; ++i) {
         const int x = GeoToClient(vp, GeoPoint{static_cast<double>(i), vp.home.south}).x;
@@ -349,16 +349,16 @@ void DrawFirstLevelGrid(CDC* dc, CTesseloView& view)
     dc->SelectObject(old);
 }
 
-void DrawFirstLevelLabels(CDC* dc, CTesseloView& view)
+void DrawFirstLevelLabels(CDC* dc, const MapViewport& vp, const CMeshDB& meshDB)
 {
     dc->SetBkMode(TRANSPARENT);
     dc->SetTextColor(RGB(245, 245, 245));
     char text[16];
-    for (const FirstLevelSheet& s : view.m_meshDB.m_sheets) {
+    for (const FirstLevelSheet& s : meshDB.m_sheets) {
         if (s.code == 0)
             break;
         const POINT c{(s.screenRect.left + s.screenRect.right) / 2, (s.screenRect.top + s.screenRect.bottom) / 2};
-        if (!IsOnScreen(view.m_vp, c))
+        if (!IsOnScreen(vp, c))
             continue;
         dc->SetTextAlign(TA_CENTER | TA_BOTTOM);
         dc->TextOut(c.x, c.y, s.name, static_cast<int>(strnlen(s.name, sizeof s.name)));
@@ -368,24 +368,24 @@ void DrawFirstLevelLabels(CDC* dc, CTesseloView& view)
     }
 }
 
-void DrawMarker(CDC* dc, CTesseloView& view)
+void DrawMarker(CDC* dc, const MapViewport& vp, FrameStyle& style, GeoPoint marker)
 {
-    CPen* old = dc->SelectObject(&view.m_penMarker);
-    const POINT p = GeoToClient(view.m_vp, view.m_marker);
+    CPen* old = dc->SelectObject(&style.penMarker);
+    const POINT p = GeoToClient(vp, marker);
     const POINT tri[3] = {{p.x, p.y}, {p.x - 7, p.y - 20}, {p.x + 7, p.y - 20}};
     const int counts[1] = {3};
     dc->PolyPolygon(tri, counts, 1);
     dc->SelectObject(old);
 }
 
-void DrawNotice(CDC* dc, CTesseloView& view)
+void DrawNotice(CDC* dc, const MapViewport& vp, FrameStyle& style)
 {
-    CFont* old = dc->SelectObject(&view.m_fontMedium);
+    CFont* old = dc->SelectObject(&style.fontMedium);
     dc->SetTextColor(RGB(245, 245, 245));
     dc->SetBkColor(RGB(0, 0, 0));
     dc->SetBkMode(OPAQUE);
     dc->SetTextAlign(TA_CENTER | TA_TOP);
-    dc->TextOut(view.m_vp.anchorX, view.m_vp.clientHeight - ScaledSize(15), view.m_notice,
-                static_cast<int>(strnlen(view.m_notice, sizeof view.m_notice)));
+    dc->TextOut(vp.anchorX, vp.clientHeight - ScaledSize(15), style.notice,
+                static_cast<int>(strnlen(style.notice, sizeof style.notice)));
     dc->SelectObject(old);
 }

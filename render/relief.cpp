@@ -1,7 +1,7 @@
 #include "render/relief.h"
 
 #include "platform/gdi.h"
-#include "view/viewport.h"
+#include "projection/viewport.h"
 
 #include <algorithm>
 #include <cstdlib>

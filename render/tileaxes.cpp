@@ -1,6 +1,6 @@
 #include "render/tileaxes.h"
 
-#include "view/viewport.h"
+#include "projection/viewport.h"
 
 #include <algorithm>
 #include <bit>

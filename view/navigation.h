@@ -1,7 +1,7 @@
 // Decisions of the pointer navigation, apart from the window.
 #pragma once
 
-#include "view/viewport.h"
+#include "projection/viewport.h"
 
 // One right-button drag step of (dx, dy) pixels. Returns whether it is taken and, if so, the
 // new centre. Without relief on screen only steps towards home (in longitude, or failing

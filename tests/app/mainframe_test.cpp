@@ -1,7 +1,7 @@
 #include "app/app.h"
 #include "platform/kernel.h"
 #include "platform/system.h"
-#include "view/screenscale.h"
+#include "projection/screenscale.h"
 #include "view/view.h"
 
 #include <QApplication>

@@ -285,8 +285,8 @@ TEST(Convert, DamagedInputs)
     EXPECT_EQ(r.At(1, 0), TestValue(good, 1, 0));
     EXPECT_EQ(r.At(226, 0), -9999.0f);
 
-    // A damaged copy first in path order: named, and the good copy stands in.
-    WriteFile(dir + "/copies/a/" + DemXmlName(good, DemKind::Dem5A), "<Dataset>");
+    // The newest edition is damaged: named, and the next copy stands in.
+    WriteFile(dir + "/copies/a/" + DemXmlName(good, DemKind::Dem5A, "20250731"), "<Dataset>");
     WriteFile(dir + "/copies/b/" + DemXmlName(good, DemKind::Dem5A, "20200202"), Xml(good, DemKind::Dem5A));
     o.inputs = {dir + "/copies"};
     run = Convert(o);
@@ -294,6 +294,18 @@ TEST(Convert, DamagedInputs)
     EXPECT_NE(run.err.find("copies/a/"), std::string::npos) << run.err;
     r = ReadBack(o.out);
     EXPECT_EQ(r.width, 225);
+    EXPECT_EQ(r.At(1, 0), TestValue(good, 1, 0));
+    // An older edition first in path order is not used, and said so.
+    TestXml older;
+    older.offset = 500;
+    WriteFile(dir + "/copies/0/" + DemXmlName(good, DemKind::Dem5A, "20090401"), Xml(good, DemKind::Dem5A, older));
+    run = Convert(o);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("copies/0/" + DemXmlName(good, DemKind::Dem5A, "20090401") +
+                           ": not used: an older edition (2009-04-01) than " + dir + "/copies/b/"),
+              std::string::npos)
+        << run.err;
+    r = ReadBack(o.out);
     EXPECT_EQ(r.At(1, 0), TestValue(good, 1, 0));
     fs::remove_all(dir + "/copies");
 

@@ -25,9 +25,15 @@ Result Cli(const std::string& args, const std::string& input = "")
     return {o.status, o.text};
 }
 
-std::string Xml(int32_t mesh, DemKind kind)
+// What the command writes to standard error.
+Result CliErr(const std::string& args)
 {
-    TestXml spec;
+    const ShellOutput o = RunShell(std::string(TESSELO_CLI) + " " + args + " 2>&1 >/dev/null </dev/null");
+    return {o.status, o.text};
+}
+
+std::string Xml(int32_t mesh, DemKind kind, TestXml spec = {})
+{
     spec.mesh = mesh;
     ExpectedGrid(kind, spec.width, spec.height);
     return MakeDemXml(spec);
@@ -72,12 +78,12 @@ TEST(CheckCli, PresentMissingDamagedUnlisted)
     EXPECT_EQ(r.status, 2);
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], "status,edition,zip,xml,mesh,path");
+    EXPECT_EQ(lines[0], "status,edition,zip,xml,mesh,path,copies");
     EXPECT_EQ(lines[1], "present,10m,FG-GML-5339-45-DEM10B.zip,FG-GML-5339-45-dem10b-20161001.xml,533945," + dir +
-                            "/dl/bundle.zip/FG-GML-5339-45-DEM10B.zip/FG-GML-5339-45-dem10b-20230101.xml");
+                            "/dl/bundle.zip/FG-GML-5339-45-DEM10B.zip/FG-GML-5339-45-dem10b-20230101.xml,1");
     EXPECT_EQ(Count(lines, "present,5m,"), 5u);
     EXPECT_EQ(Count(lines, "damaged,5m,"), 2u);
-    EXPECT_EQ(Count(lines, "missing,5m,"), 93u);
+    EXPECT_EQ(Count(lines, "unconfirmed,5m,"), 93u);  // the 5 m list is an estimate
     EXPECT_EQ(Count(lines, "unlisted,5m,FG-GML-5339-45-DEM5A.zip,FG-GML-5339-45-00-DEM5B-20161001.xml,53394500,"), 1u);
     EXPECT_EQ(lines.size(), 1u + 1 + 5 + 2 + 93 + 1);
 
@@ -100,7 +106,13 @@ TEST(CheckCli, PresentMissingDamagedUnlisted)
     EXPECT_EQ(Count(Lines(r.out), "missing,10m,"), 1u) << r.out;
 
     EXPECT_EQ(Cli("check " + dir + "/nowhere --mesh 533945").status, 1);
-    EXPECT_EQ(Cli("check " + dir + "/dl").status, 1);
+    // Without an area: what the folder holds; damaged files make the status 2.
+    r = Cli("check " + dir + "/dl --format csv");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(Count(Lines(r.out), "present,DEM5A,5m,"), 5u) << r.out;
+    EXPECT_EQ(Count(Lines(r.out), "damaged,DEM5A,5m,"), 2u) << r.out;
+    EXPECT_EQ(Count(Lines(r.out), "present,DEM10B,10m,533945,2023-01-01,JGD2011,"), 1u) << r.out;
+    EXPECT_EQ(Cli("check " + dir + "/dl/bundle.zip").status, 0);
     EXPECT_EQ(Cli("check " + dir + "/dl --mesh 5339").status, 1);
     EXPECT_EQ(Cli("check " + dir + "/dl --mesh 533945 --format xml").status, 1);
     std::filesystem::remove_all(dir);
@@ -152,5 +164,126 @@ TEST(ElevationCli, CellCentresFromTheFinestFile)
 
     EXPECT_EQ(Cli("elevation " + dir + " 35.6").status, 1);
     EXPECT_EQ(Cli("elevation " + dir + "/nowhere 35.6,139.7").status, 1);
+    std::filesystem::remove_all(dir);
+}
+
+// A half-downloaded regional package inside a folder, and a half-downloaded archive whose
+// name gives its square: each named once on standard error, its listed files damaged.
+TEST(CheckCli, AnIncompleteArchiveIsNamedOnce)
+{
+    const std::string dir = TempDir("incomplete");
+    std::vector<ZipMember> five;
+    for (int32_t m = 53394500; m < 53394600; ++m)
+        five.push_back({DemXmlName(m, DemKind::Dem5A), "x"});
+    const std::string zip = MakeZip(five);
+    WriteFile(dir + "/" + DatedZipName(533945, DemKind::Dem5A, "20250731"), zip.substr(0, zip.size() / 2));
+    const Result err = CliErr("check " + dir + " --mesh 533945");
+    EXPECT_EQ(err.status, 2);
+    const std::vector<std::string> lines = Lines(err.out);
+    EXPECT_EQ(Count(lines, dir + "/FG-GML-533945-DEM5A-20250731.zip: not a readable ZIP archive (incomplete download?)"),
+              1u)
+        << err.out;
+    EXPECT_EQ(lines.size(), 2u) << err.out;  // and the totals
+    const Result out = Cli("check " + dir + " --mesh 533945 --format csv");
+    EXPECT_EQ(Count(Lines(out.out), "damaged,5m,"), 100u) << out.out;
+    std::filesystem::remove_all(dir);
+}
+
+// 1A before 5A before 5B before 5C before 10 m: each kind answers where the finer ones have
+// no value. A fault in that order changes an answer here.
+TEST(ElevationCli, OnePrecedenceOfKinds)
+{
+    const std::string dir = TempDir("precedence");
+    const int32_t m = 53394611;
+    // Each kind with its own values; 1A has values only in its first rows, 5A only in the
+    // first 100 rows, 5B in the first 120, 5C everywhere.
+    TestXml a, b, c, one;
+    a.offset = 1000, b.offset = 2000, c.offset = 3000, one.offset = 4000;
+    a.fillTuples = b.fillTuples = one.fillTuples = false;
+    for (int32_t i = 0; i < 225 * 100; ++i)
+        a.tuples.push_back("地表面," + std::to_string(1000 + i % 225) + ".00");
+    for (int32_t i = 0; i < 225 * 120; ++i)
+        b.tuples.push_back("地表面," + std::to_string(2000 + i % 225) + ".00");
+    for (int32_t i = 0; i < 1125 * 5; ++i)
+        one.tuples.push_back("地表面," + std::to_string(4000 + i % 1125) + ".00");
+    WriteFile(dir + "/" + DemXmlName(m, DemKind::Dem5C), Xml(m, DemKind::Dem5C, c));
+    WriteFile(dir + "/" + DemXmlName(m, DemKind::Dem5B), Xml(m, DemKind::Dem5B, b));
+    WriteFile(dir + "/" + DemXmlName(m, DemKind::Dem5A), Xml(m, DemKind::Dem5A, a));
+    WriteFile(dir + "/" + DemXmlName(m, DemKind::Dem1A, "20250401"), Xml(m, DemKind::Dem1A, one));
+    MeshCells sq;
+    ASSERT_TRUE(MeshSquareCells(m, sq));
+    // The centre of 5 m cell (x, y) of the square, counted from its north-west corner.
+    auto at = [&](int32_t x, int32_t y) {
+        char p[96];
+        std::snprintf(p, sizeof p, "%.10f,%.10f", (sq.y0 + sq.height - 5 * y - 2.5) / 90000.0,
+                      (sq.x0 + 5 * x + 2.5) / 90000.0);
+        return std::string(p);
+    };
+    const Result r = Cli("elevation " + dir + " " + at(3, 0) + " " + at(3, 50) + " " + at(3, 110) + " " + at(3, 130));
+    EXPECT_EQ(r.status, 0);
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 4u) << r.out;
+    EXPECT_NE(lines[0].find("\t4017.00\t1m\t"), std::string::npos) << lines[0];  // 1 m cell (17, 2)
+    EXPECT_NE(lines[1].find("\t1003.00\t5m\t" + DemXmlName(m, DemKind::Dem5A)), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find("\t2003.00\t5m\t" + DemXmlName(m, DemKind::Dem5B)), std::string::npos) << lines[2];
+    char v[32];
+    std::snprintf(v, sizeof v, "\t%.2f\t5m\t", TestValue(m, 3, 130) + 3000.0);
+    EXPECT_NE(lines[3].find(v + DemXmlName(m, DemKind::Dem5C)), std::string::npos) << lines[3];
+    std::filesystem::remove_all(dir);
+}
+
+// At the edge of a 5 m square with no 5 m file beside it, --bilinear answers from the cell
+// itself, not from the coarser edition.
+TEST(ElevationCli, BilinearAtTheEdgeOfItsEdition)
+{
+    const std::string dir = TempDir("edge");
+    const int32_t m = 53394611, ten = 533946;
+    WriteFile(dir + "/" + DemXmlName(m, DemKind::Dem5A), Xml(m, DemKind::Dem5A));
+    WriteFile(dir + "/" + DemXmlName(ten, DemKind::Dem10B), Xml(ten, DemKind::Dem10B));
+    MeshCells sq;
+    ASSERT_TRUE(MeshSquareCells(m, sq));
+    // Three quarters across the easternmost cell of row 7: its east neighbour is not 5 m.
+    char p[96];
+    std::snprintf(p, sizeof p, "%.10f,%.10f", (sq.y0 + sq.height - 5 * 7 - 2.5) / 90000.0,
+                  (sq.x0 + sq.width - 1.25) / 90000.0);
+    const Result r = Cli("elevation --bilinear " + dir + " " + p);
+    char v[32];
+    std::snprintf(v, sizeof v, "\t%.2f\t5m\t", static_cast<double>(TestValue(m, 224, 7)));
+    EXPECT_NE(r.out.find(v + DemXmlName(m, DemKind::Dem5A)), std::string::npos) << r.out;
+    std::filesystem::remove_all(dir);
+}
+
+// Two editions of one file: the newer answers whatever the path order, and the other is named.
+TEST(ElevationCli, TheNewestEditionOfCopiesAnswers)
+{
+    const std::string dir = TempDir("newest");
+    const int32_t m = 53394611;
+    TestXml older, newer;
+    older.offset = 100, newer.offset = 200;
+    WriteFile(dir + "/a/" + DatedZipName(533946, DemKind::Dem5A, "20250731"),
+              MakeZip({{DemXmlName(m, DemKind::Dem5A, "20250731"), Xml(m, DemKind::Dem5A, newer)}}));
+    WriteFile(dir + "/0/" + DemXmlName(m, DemKind::Dem5A, "20090401"), Xml(m, DemKind::Dem5A, older));
+    MeshCells sq;
+    ASSERT_TRUE(MeshSquareCells(m, sq));
+    char p[96];
+    std::snprintf(p, sizeof p, "%.10f,%.10f", (sq.y0 + sq.height - 5 * 7 - 2.5) / 90000.0, (sq.x0 + 5 * 3 + 2.5) / 90000.0);
+    char v[32];
+    std::snprintf(v, sizeof v, "\t%.2f\t5m\t", TestValue(m, 3, 7) + 200.0);
+    EXPECT_NE(Cli("elevation " + dir + " " + p).out.find(v), std::string::npos);
+    const Result err = CliErr("elevation " + dir + " " + p);
+    EXPECT_EQ(err.out, "tesselo-cli: elevation: " + dir + "/0/" + DemXmlName(m, DemKind::Dem5A, "20090401") +
+                           ": not used: an older edition (2009-04-01) than " + dir + "/a/" +
+                           DatedZipName(533946, DemKind::Dem5A, "20250731") + "/" +
+                           DemXmlName(m, DemKind::Dem5A, "20250731") + " (2025-07-31)\n");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(ElevationCli, AFolderWithoutDemFilesIsAnError)
+{
+    const std::string dir = TempDir("empty");
+    WriteFile(dir + "/notes.xml", "<notes/>");
+    const Result r = CliErr("elevation " + dir + " 35.6,139.7");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("no DEM file"), std::string::npos) << r.out;
     std::filesystem::remove_all(dir);
 }

@@ -59,16 +59,23 @@ std::string MakeDemXml(const TestXml& spec)
     const double e = placed ? static_cast<double>(cells.x0 + cells.width) / kCellsPerDegree : 0;
     const std::string nl = spec.crlf ? "\r\n" : "\n";
     std::string x;
+    const std::string sp = spec.doubleSpaces ? "  " : " ";
+    if (spec.bom)
+        x += "\xEF\xBB\xBF";
     x += std::string("<?xml version=\"1.0\" encoding=\"") + (spec.shiftJis ? "Shift_JIS" : "UTF-8") + "\"?>" + nl;
     x += "<Dataset xsi:schemaLocation=\"http://fgd.gsi.go.jp/spec/2008/FGD_GMLSchema FGD_GMLSchema.xsd\" "
          "xmlns:gml=\"http://www.opengis.net/gml/3.2\" xmlns=\"http://fgd.gsi.go.jp/spec/2008/FGD_GMLSchema\" "
          "gml:id=\"Dataset1\">" + nl;
     x += "<gml:description>基盤地図情報メタデータ ID=fmdid:15-3101</gml:description>" + nl;
-    x += "<DEM gml:id=\"DEM001\">" + nl + "<fid>fgoid:10-00100-15-6143-" + std::to_string(spec.mesh) + "</fid>" + nl;
-    x += "<type>5mメッシュ（標高）</type>" + nl;
+    x += "<DEM" + sp + "gml:id=\"DEM001\">" + nl + "<fid>fgoid:10-00100-15-6143-" + std::to_string(spec.mesh) + "</fid>" + nl;
+    if (!spec.date.empty())
+        x += "<lfSpanFr" + sp + "gml:id=\"DEM001-1\">" + nl + "<gml:timePosition>" + spec.date + "</gml:timePosition>" + nl +
+             "</lfSpanFr>" + nl + "<devDate" + sp + "gml:id=\"DEM001-2\">" + nl + "<gml:timePosition>" + spec.date +
+             "</gml:timePosition>" + nl + "</devDate>" + nl;
+    x += "<type>" + spec.type + "</type>" + nl;
     x += "<mesh>" + std::to_string(spec.mesh) + "</mesh>" + nl;
     x += "<coverage gml:id=\"DEM001-3\">" + nl + "<gml:boundedBy>" + nl;
-    x += std::string("<gml:Envelope srsName=\"fguuid:") + spec.srs + ".bl\">" + nl;
+    x += "<gml:Envelope" + sp + "srsName=\"fguuid:" + spec.srs + ".bl\">" + nl;
     std::snprintf(corner, sizeof corner, "<gml:lowerCorner>%.9f %.9f</gml:lowerCorner>", s, w);
     x += corner + nl;
     std::snprintf(corner, sizeof corner, "<gml:upperCorner>%.9f %.9f</gml:upperCorner>", n, e);
@@ -97,7 +104,8 @@ std::string MakeDemXml(const TestXml& spec)
                 } else if (c == y)
                     std::snprintf(line, sizeof line, "海水面,-9999.");
                 else
-                    std::snprintf(line, sizeof line, "地表面,%.2f", static_cast<double>(TestValue(spec.mesh, c, y)));
+                    std::snprintf(line, sizeof line, "地表面,%.2f",
+                                  static_cast<double>(TestValue(spec.mesh, c, y)) + spec.offset);
                 x += line + nl;
             }
     } else {
@@ -130,6 +138,11 @@ std::string DemZipName(int32_t secondLevel, DemKind kind)
 {
     const std::string m = std::to_string(secondLevel);
     return "FG-GML-" + m.substr(0, 4) + "-" + m.substr(4, 2) + "-" + KindName(kind) + ".zip";
+}
+
+std::string DatedZipName(int32_t secondLevel, DemKind kind, const std::string& date)
+{
+    return "FG-GML-" + std::to_string(secondLevel) + "-" + KindName(kind) + "-" + date + ".zip";
 }
 
 std::string MakeZip(const std::vector<ZipMember>& members)

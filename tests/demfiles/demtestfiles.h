@@ -18,6 +18,11 @@ struct TestXml {
     bool shiftJis = false;
     bool crlf = false;
     std::string srs = "jgd2011";  // the envelope names fguuid:SRS.bl
+    std::string type = "5mメッシュ（標高）";
+    std::string date;             // yyyy-mm-dd: lfSpanFr and devDate are written with it
+    bool bom = false;             // a UTF-8 byte order mark first
+    bool doubleSpaces = false;    // two spaces before attributes, as some of GSI's files have
+    float offset = 0;             // added to the default tuples' values
     // Non-zero: default tuples look like real terrain (smooth slopes, centimetre noise, no
     // sea) instead of TestValue; for benchmarks, whose output size depends on the values.
     uint32_t terrainSeed = 0;
@@ -31,9 +36,11 @@ float TestValue(int32_t mesh, int32_t x, int32_t y);
 // cells with x == y hold "海水面,-9999.".
 std::string MakeDemXml(const TestXml& spec);
 
-// A 5 m or 10 m file name in GSI's form, with the given date.
+// A 1 m, 5 m or 10 m file name in GSI's form, with the given date.
 std::string DemXmlName(int32_t mesh, DemKind kind, const std::string& date = "20161001");
-std::string DemZipName(int32_t secondLevel, DemKind kind);
+std::string DemZipName(int32_t secondLevel, DemKind kind);  // the older, undated form
+// The form of today's downloads: FG-GML-523874-DEM5A-20250731.zip.
+std::string DatedZipName(int32_t secondLevel, DemKind kind, const std::string& date);
 
 struct ZipMember {
     std::string name;

@@ -34,10 +34,30 @@ TEST(DemName, MeshAndKindWhateverTheDate)
     EXPECT_EQ(ParseDemName("FG-GML-5339-46-DEM1A.zip"), (DemName{533946, DemKind::Dem1A}));
     EXPECT_EQ(ParseDemName("FG-GML-5339-46-DEM5B.zip"), (DemName{533946, DemKind::Dem5B}));
     EXPECT_EQ(ParseDemName("fg-gml-5339-46-dem10b.zip"), (DemName{533946, DemKind::Dem10B}));
+    // Today's archives: the second-level code whole, the date after the kind.
+    EXPECT_EQ(ParseDemName("FG-GML-523874-DEM5A-20250731.zip"), (DemName{523874, DemKind::Dem5A}));
+    EXPECT_EQ(ParseDemName("FG-GML-523874-DEM1A-20250731.zip"), (DemName{523874, DemKind::Dem1A}));
+    EXPECT_EQ(ParseDemName("FG-GML-523874-00-DEM5A-20250731.xml"), (DemName{52387400, DemKind::Dem5A}));
+    EXPECT_EQ(ParseDemName("FG-GML-52387400-DEM5A-20250731.xml"), (DemName{52387400, DemKind::Dem5A}));
+    EXPECT_EQ(ParseDemName("FG-GML-5238-74-DEM5A (1).zip"), (DemName{523874, DemKind::Dem5A}));
+    EXPECT_FALSE(ParseDemName("FG-GML-shikoku-DEM5-20260522-Z001.zip"));  // a package of archives
+    EXPECT_FALSE(ParseDemName("FG-GML-5238-7-DEM5A.zip"));
+    EXPECT_FALSE(ParseDemName("FG-GML-52387-DEM5A.zip"));
     EXPECT_FALSE(ParseDemName("FG-GML-5339-46-00-DEM10B-20161001.xml"));  // a 10 m file has 6 digits
     EXPECT_FALSE(ParseDemName("FG-GML-5339-46-00-DEM5AX-2016.xml"));
     EXPECT_FALSE(ParseDemName("FG-GML-533-46-00-DEM5A-2016.xml"));
     EXPECT_FALSE(ParseDemName("readme.xml"));
+}
+
+TEST(DemName, DatesOfFilesAndArchives)
+{
+    EXPECT_EQ(NameDate("FG-GML-5339-46-00-DEM5A-20161001.xml"), 20161001);
+    EXPECT_EQ(NameDate("dl/FG-GML-523874-DEM5A-20250731.zip"), 20250731);
+    EXPECT_EQ(NameDate("FG-GML-5339-46-dem10b-20090401 (1).xml"), 20090401);
+    EXPECT_EQ(NameDate("FG-GML-shikoku-DEM5-20260522-Z001.zip"), 20260522);
+    EXPECT_EQ(NameDate("FG-GML-5339-46-DEM5A.zip"), 0);
+    EXPECT_EQ(NameDate("FG-GML-53394600-DEM5A.zip"), 0);  // a code, not a date
+    EXPECT_EQ(NameDate("FG-GML-5339-46-DEM5A-20161341.zip"), 0);
 }
 
 TEST(MeshSquareCells, EdgesOnTheMeshBoundaries)
@@ -185,4 +205,66 @@ TEST(DemXml, NameChecksMeshAndGrid)
     TestXml narrow;
     narrow.width = 224;
     EXPECT_FALSE(ReadNamedDemXml(MakeDemXml(narrow), DemName{53394611, DemKind::Dem5A}, g, error));
+}
+
+// What real files hold besides the plain form: each variant gives the plain file's grid.
+TEST(DemXml, FormsSeenInRealFilesGiveTheSameGrid)
+{
+    TestXml spec;
+    spec.width = 6, spec.height = 2;
+    spec.tuples = {"地表面,1.5", "地表面,-9999.", "地表面,-9999.00", "海水面,-9999.", "データなし,-9999.", "その他,2.25",
+                   "地表面,-0.50"};
+    spec.startX = 5, spec.startY = 0;
+    std::vector<float> want(12, kNoData);
+    want[5] = 1.5f, want[10] = 2.25f, want[11] = -0.5f;
+    EXPECT_EQ(Read(MakeDemXml(spec)).values, want);
+    spec.bom = true;
+    EXPECT_EQ(Read(MakeDemXml(spec)).values, want);
+    spec.doubleSpaces = true;
+    spec.crlf = true;
+    const std::string xml = MakeDemXml(spec);
+    ASSERT_NE(xml.find("<gml:Envelope  srsName="), std::string::npos);
+    EXPECT_EQ(Read(xml).values, want);
+    // データなし for the sea, in Shift_JIS too.
+    spec.bom = false;
+    spec.shiftJis = true;
+    EXPECT_EQ(Read(MakeDemXml(spec)).values, want);
+}
+
+TEST(DemXml, OneMeterFileOfAThirdLevelSquare)
+{
+    TestXml spec;
+    spec.mesh = 52387411;
+    spec.width = 1125, spec.height = 750;
+    spec.type = "1mメッシュ（標高）";
+    spec.srs = "jgd2024";
+    const std::string xml = MakeDemXml(spec);
+    DemGrid g;
+    std::string error;
+    ASSERT_TRUE(ReadNamedDemXml(xml, DemName{52387411, DemKind::Dem1A}, g, error)) << error;
+    EXPECT_EQ(g.width, 1125);
+    EXPECT_EQ(g.height, 750);
+    EXPECT_EQ(g.datum, DemDatum::Jgd2024);
+    EXPECT_EQ(g.values[749 * 1125 + 1124], TestValue(52387411, 1124, 749));
+    EXPECT_EQ(g.values[3 * 1125 + 700], TestValue(52387411, 700, 3));
+    MeshCells c;
+    ASSERT_TRUE(MeshSquareCells(52387411, c));
+    EXPECT_EQ(c.width, g.width);  // one 1 m cell of the grid per 1/90000 degree
+    EXPECT_EQ(c.height, g.height);
+    // The 1 m grid is not that of a 5 m file, nor the other way round.
+    EXPECT_FALSE(ReadNamedDemXml(xml, DemName{52387411, DemKind::Dem5A}, g, error));
+    EXPECT_FALSE(ReadNamedDemXml(MakeDemXml(TestXml{}), DemName{53394611, DemKind::Dem1A}, g, error));
+}
+
+TEST(DemXml, TheFilesOwnDate)
+{
+    TestXml spec;
+    spec.width = 2, spec.height = 1;
+    spec.tuples = {"地表面,1.0"};
+    EXPECT_EQ(Read(MakeDemXml(spec)).date, 0);
+    spec.date = "2017-02-02";
+    const std::string xml = MakeDemXml(spec);
+    EXPECT_EQ(Read(xml).date, 20170202);
+    EXPECT_EQ(DemXmlDate(xml.substr(0, xml.find("<type>"))), 20170202);
+    EXPECT_EQ(DemXmlDate("<devDate><gml:timePosition>17-02-02</gml:timePosition></devDate>"), 0);
 }

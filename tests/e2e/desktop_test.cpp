@@ -2,9 +2,10 @@
 // xdotool, pictures of the root window compared with what tesselo-cli draws for the same viewport,
 // the clipboard read back with xclip. Each test starts its own server on a free display.
 #include "navaids/webmap.h"
+#include "picking/panel.h"
+#include "projection/screenscale.h"
+#include "projection/viewport.h"
 #include "view/navigation.h"
-#include "view/screenscale.h"
-#include "view/viewport.h"
 #include "tests/shell.h"
 
 #include <QImage>
@@ -432,7 +433,7 @@ struct Desktop : testing::Test {
     }
     POINT ButtonCentre(int i) const
     {
-        RECT r[7];
+        RECT r[kPanelButtons];
         LayoutPanelButtons(frame.width, r);
         return POINT{(r[i].left + r[i].right) / 2, (r[i].top + r[i].bottom) / 2};
     }
@@ -460,7 +461,7 @@ struct Desktop : testing::Test {
     // dialog has closed when this returns. Where the pointer was left, on the screen.
     POINT Jump(const std::string& text)
     {
-        ClickAt(ButtonCentre(5), 1);
+        ClickAt(ButtonCentre(kButtonJump), 1);
         const Output dialog =
             Shell(X() + "timeout 30 xdotool search --sync --onlyvisible --name " + Quoted(kJumpTitle) + " 2>/dev/null");
         EXPECT_EQ(dialog.status, 0) << "the jump dialog did not open";
@@ -572,8 +573,8 @@ TEST_F(Desktop, MiddleClickOpensTheWebMapWhereAltClickCannot)
     Xdo("mousedown 2");
     MoveTo(q);
     Xdo("mouseup 2");
-    ClickAt(ButtonCentre(5), 2);
-    ClickAt(ButtonCentre(6), 2);
+    ClickAt(ButtonCentre(kButtonJump), 2);
+    ClickAt(ButtonCentre(kButtonHome), 2);
     // A middle click on one pixel: the address handed to xdg-open, the marker painted.
     ClickAt(p, 2);
     ASSERT_TRUE(WaitFor([&] { return !Opened().empty(); })) << "xdg-open was never run";
@@ -611,7 +612,7 @@ TEST_F(Desktop, ListWindowComesUpOnTopWithTheFocusLeftOnTheMapAndCopiesWithCtrlC
     EXPECT_GT(stacking.find(hex(list)), stacking.find(hex(window))) << stacking;
     EXPECT_TRUE(WaitFor([&] { return ActiveWindow() == window; })) << "active: " << ActiveWindow();
     // The keyboard reaches the map: Escape presses the 5 m button, whose colour turns on.
-    const POINT b0 = ButtonCentre(0);
+    const POINT b0 = ButtonCentre(kButton5m);
     const QRgb off = Map().pixel(b0.x - 30, b0.y) & 0xFFFFFFu;
     Xdo("key Escape");
     EXPECT_TRUE(WaitFor([&] { return (Map().pixel(b0.x - 30, b0.y) & 0xFFFFFFu) != off; }))
@@ -661,7 +662,7 @@ TEST_F(Desktop, FiveMeterButtonAndAFiveMeterPick)
     const std::string zoomIn = "move " + std::to_string(mid.x) + " " + std::to_string(mid.y) + "\nwheel " +
                                std::to_string(mid.x) + " " + std::to_string(mid.y) + " 19\n";
     WheelIn(mid, 19);
-    const POINT b0 = ButtonCentre(0);
+    const POINT b0 = ButtonCentre(kButton5m);
     ClickAt(b0, 1);
     ExpectMap(DriveMap(zoomIn + "click " + std::to_string(b0.x) + " " + std::to_string(b0.y) + "\n"),
               "the 5 m button on");

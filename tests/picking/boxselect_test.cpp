@@ -92,7 +92,7 @@ TEST_F(BoxTest, ShiftDragListsTheFilesOfTheBoxInBlack)
 TEST_F(BoxTest, FiveMeterRowsFollowWhenTheLayerIsOn)
 {
     Frame(120, 139.75, 35.68);
-    view->PressPanelButton(0);
+    view->PressPanelButton(kButton5m);
     ASSERT_TRUE(view->m_show5m);
     const POINT a{200, 150}, b{260, 190};
     Box(a, b);
@@ -112,7 +112,7 @@ TEST_F(BoxTest, FiveMeterRowsFollowWhenTheLayerIsOn)
               std::string::npos)
         << Title();
     EXPECT_NE(Title().find("5m: "), std::string::npos);
-    view->PressPanelButton(0);
+    view->PressPanelButton(kButton5m);
     Box(a, b);
     EXPECT_FALSE(Has5mLines(Text()));
     EXPECT_EQ(Title().find("5m: "), std::string::npos);
@@ -135,7 +135,7 @@ TEST_F(BoxTest, AShiftPressOnTheMapReleasedOnAPanelButtonIsABox)
     Frame(40, 139.75, 35.68);
     const bool before = view->m_showIslands;
     const POINT button = Inside(2);
-    ASSERT_TRUE(view->m_buttonShown[2]);
+    ASSERT_TRUE(view->m_buttonShown[kButtonIslands]);
     Box(POINT{100, 300}, button);
     EXPECT_EQ(view->m_showIslands, before);
     EXPECT_EQ(Title().rfind("範囲", 0), 0u);

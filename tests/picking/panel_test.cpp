@@ -1,8 +1,21 @@
 #include "picking/panel.h"
-#include "view/screenscale.h"
-#include "view/viewport.h"
+#include "projection/screenscale.h"
 
 #include <gtest/gtest.h>
+
+TEST(PanelLayout, OneColumnAtTheRightEdge)
+{
+    RECT b[kPanelButtons];
+    LayoutPanelButtons(933, b);
+    EXPECT_EQ(b[0], (RECT{933 - g_buttonWidth - 15, 10, 918, g_buttonHeight + 10}));
+    for (int i = 1; i < kPanelButtons; ++i) {
+        EXPECT_EQ(b[i].left, b[0].left);
+        EXPECT_EQ(b[i].right, b[0].right);
+        EXPECT_EQ(b[i].top, b[i - 1].bottom + 5);
+        EXPECT_EQ(b[i].bottom - b[i].top, g_buttonHeight);
+    }
+    EXPECT_EQ(b[6].bottom, 10 + 7 * g_buttonHeight + 6 * 5);
+}
 
 TEST(PanelButtonAt, OnlyShownButtonsAndNotTheirLastRowOrColumn)
 {
@@ -34,33 +47,4 @@ TEST(PanelButtonShown, FromTheZoomOfTheirLayers)
     }
     EXPECT_TRUE(PanelButtonShown(5, 0.0));
     EXPECT_TRUE(PanelButtonShown(6, 0.0));
-}
-
-TEST(MapClickOf, AltOnOnePixelOpensTheWebMapElseTheActivePicker)
-{
-    const POINT a{10, 10}, b{11, 10};
-    EXPECT_EQ(MapClickOf(a, a, true, false, false), MapClick::WebMap);
-    EXPECT_EQ(MapClickOf(a, a, true, true, true), MapClick::WebMap);
-    EXPECT_EQ(MapClickOf(a, b, true, true, true), MapClick::Pick5mFirst);
-    EXPECT_EQ(MapClickOf(a, b, true, false, true), MapClick::Pick10m);
-    EXPECT_EQ(MapClickOf(a, a, false, true, false), MapClick::Pick10m);  // 5 m on but its button not drawn
-}
-
-TEST(MiddleClickOpensWebMap, OnePixelOffTheShownButtons)
-{
-    bool shown[kPanelButtons] = {false, true, false, false, false, true, true};
-    RECT rects[kPanelButtons];
-    for (int i = 0; i < kPanelButtons; ++i)
-        rects[i] = RECT{800, 10 + 30 * i, 880, 35 + 30 * i};
-    const POINT map{100, 100}, button1{810, 45}, hidden0{810, 15};
-    EXPECT_TRUE(MiddleClickOpensWebMap(shown, rects, map, map));
-    EXPECT_FALSE(MiddleClickOpensWebMap(shown, rects, map, POINT{101, 100}));
-    EXPECT_FALSE(MiddleClickOpensWebMap(shown, rects, map, POINT{100, 99}));
-    EXPECT_FALSE(MiddleClickOpensWebMap(shown, rects, button1, button1));
-    EXPECT_TRUE(MiddleClickOpensWebMap(shown, rects, hidden0, hidden0));
-    // The bottom row of a button is outside it.
-    const POINT below1{810, 65};
-    EXPECT_TRUE(MiddleClickOpensWebMap(shown, rects, below1, below1));
-    // No press recorded.
-    EXPECT_FALSE(MiddleClickOpensWebMap(shown, rects, POINT{-1, -1}, map));
 }

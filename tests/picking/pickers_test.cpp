@@ -6,7 +6,7 @@
 #include "navaids/webmap.h"
 #include "picking/panel.h"
 #include "platform/cp932.h"
-#include "view/screenscale.h"
+#include "projection/screenscale.h"
 
 #include <QClipboard>
 #include <algorithm>
@@ -203,17 +203,17 @@ TEST_F(PickTest, ButtonsToggleOnlyWhereTheyAreDrawn)
 {
     // Below the 5 m zoom the first button is not drawn: a click there is a map click.
     Frame(g_fiveMeterZoom / 2, 139.75, 35.7);
-    Click(POINT{view->m_buttonRect[0].left + 5, view->m_buttonRect[0].top + 5});
+    Click(POINT{view->m_buttonRect[kButton5m].left + 5, view->m_buttonRect[kButton5m].top + 5});
     EXPECT_FALSE(view->m_show5m);
     Frame(40, 139.75, 35.7);
     const POINT b1 = Inside(1);
-    const QRgb before = Pixel(POINT{view->m_buttonRect[1].left + 3, b1.y});
+    const QRgb before = Pixel(POINT{view->m_buttonRect[kButtonMunicipalities].left + 3, b1.y});
     Click(b1);
     EXPECT_FALSE(view->m_showMunicipalities);
-    EXPECT_NE(Pixel(POINT{view->m_buttonRect[1].left + 3, b1.y}), before);
+    EXPECT_NE(Pixel(POINT{view->m_buttonRect[kButtonMunicipalities].left + 3, b1.y}), before);
     EXPECT_EQ(g_infoWindow, nullptr);  // a button click picks nothing
     // The lowest row of a button is outside it.
-    Click(POINT{b1.x, view->m_buttonRect[1].bottom});
+    Click(POINT{b1.x, view->m_buttonRect[kButtonMunicipalities].bottom});
     EXPECT_FALSE(view->m_showMunicipalities);
     // Alt on a button is the button.
     Click(b1, VK_RMENU);
@@ -340,7 +340,7 @@ TEST_F(PickTest, AMiddleClickIsAnAltClickButNotOnAButtonNorAcrossPixels)
     EXPECT_EQ(view->m_vp.zoom, 40.0);
     // Where a button is not drawn, the same spot is map.
     Frame(g_fiveMeterZoom / 2, 139.75, 35.7);
-    const POINT hidden{view->m_buttonRect[0].left + 5, view->m_buttonRect[0].top + 5};
+    const POINT hidden{view->m_buttonRect[kButton5m].left + 5, view->m_buttonRect[kButton5m].top + 5};
     MiddleClick(hidden, hidden);
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(view->m_marker, ClientToGeo(view->m_vp, hidden));

@@ -188,7 +188,7 @@ TEST_F(FrameTest, FiveMeterCodesFromZoom230)
         int n = 0;
         for (const DemTile& t : g_dem5Tiles) {
             const RECT& r = t.screenRect;
-            if (r.left < 0 || r.top < 0 || r.right >= view->m_buttonRect[0].left - 5 || r.bottom >= kH - 40)
+            if (r.left < 0 || r.top < 0 || r.right >= view->m_buttonRect[kButton5m].left - 5 || r.bottom >= kH - 40)
                 continue;
             const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
             for (int y = cy - 14; y < cy; ++y)

@@ -3,7 +3,7 @@
 #include "geodata/catalogue.h"
 #include "render/layers.h"
 #include "render/memdc.h"
-#include "view/screenscale.h"
+#include "projection/screenscale.h"
 #include "view/view.h"
 
 #include <QTest>
@@ -76,7 +76,7 @@ TEST_F(LayersTest, GridMeridiansAcrossTheVisibleLongitudes)
     vp.zoom = 5;
     vp.center = {139.0, 35.5};
     CDC dc(&image);
-    DrawFirstLevelGrid(&dc, *view);
+    DrawFirstLevelGrid(&dc, view->m_vp, view->m_style);
     // Meridians 137 to 140: 138 and 139 fall inside the 400-pixel view.
     for (double lon : {138.0, 139.0}) {
         const int x = GeoToClient(vp, GeoPoint{lon, 20.0}).x;
@@ -96,7 +96,7 @@ TEST_F(LayersTest, MarkerTriangleStandsOnItsTip)
     const POINT p = GeoToClient(vp, view->m_marker);
     CDC dc(&image);
     dc.SelectStockObject(WHITE_BRUSH);
-    DrawMarker(&dc, *view);
+    DrawMarker(&dc, view->m_vp, view->m_style, view->m_marker);
     // The tip at the marked pixel, the top edge 20 pixels above it from x - 7 to x + 7.
     EXPECT_EQ(dc.GetPixel(p.x, p.y), RGB(255, 69, 0));
     for (int x = p.x - 6; x <= p.x + 6; ++x)
@@ -105,7 +105,7 @@ TEST_F(LayersTest, MarkerTriangleStandsOnItsTip)
     EXPECT_EQ(dc.GetPixel(p.x, p.y - 10), RGB(255, 255, 255));  // filled with the default brush
     image.fill(0xFF000000u);
     dc.SelectStockObject(NULL_BRUSH);
-    DrawMarker(&dc, *view);
+    DrawMarker(&dc, view->m_vp, view->m_style, view->m_marker);
     EXPECT_EQ(dc.GetPixel(p.x, p.y - 10), RGB(0, 0, 0));  // hollow after a tile layer
 }
 
@@ -117,18 +117,18 @@ TEST_F(LayersTest, ThresholdsReachedExactlySwitchLayersOn)
     EXPECT_GT(gridAt17, 0);
     EXPECT_EQ(CountColor(view->Surface(), RGB(255, 64, 64)), 0);
     Frame(5.0);
-    EXPECT_TRUE(view->m_buttonShown[2]);
+    EXPECT_TRUE(view->m_buttonShown[kButtonIslands]);
     Frame(4.9999);
-    EXPECT_FALSE(view->m_buttonShown[2]);
-    EXPECT_TRUE(view->m_buttonShown[0]);  // 5 m button from 4.0 at scale 1
+    EXPECT_FALSE(view->m_buttonShown[kButtonIslands]);
+    EXPECT_TRUE(view->m_buttonShown[kButton5m]);  // 5 m button from 4.0 at scale 1
     Frame(g_fiveMeterZoom - 1e-9);
-    EXPECT_FALSE(view->m_buttonShown[0]);
-    EXPECT_TRUE(view->m_buttonShown[5]);
-    EXPECT_TRUE(view->m_buttonShown[6]);
+    EXPECT_FALSE(view->m_buttonShown[kButton5m]);
+    EXPECT_TRUE(view->m_buttonShown[kButtonJump]);
+    EXPECT_TRUE(view->m_buttonShown[kButtonHome]);
     Frame(18.0);
     EXPECT_FALSE(view->m_fineZoom);
     Frame(38.0);
-    EXPECT_TRUE(view->m_buttonShown[1]);
+    EXPECT_TRUE(view->m_buttonShown[kButtonMunicipalities]);
 }
 
 TEST_F(LayersTest, LabelsTilesAndBoundariesFromTheirThresholds)
@@ -201,7 +201,7 @@ TEST_F(LayersTest, BoundaryVerticesOnOnePixelDrawOneLine)
     g_boundaryPoints = {{0.0, 3.0}, {vp.topLeft.lon - 1, 34.0}, {vp.topLeft.lon, 36.0},
                         {a.lon, a.lat}, {b.lon, b.lat}, {c.lon, c.lat}};
     CDC dc(&image);
-    DrawBoundaryLines(&dc, *view);
+    DrawBoundaryLines(&dc, view->m_vp, view->m_style);
     EXPECT_EQ(dc.GetPixel(30, 10), RGB(205, 179, 139));
     g_boundaryPoints.swap(saved);
 }

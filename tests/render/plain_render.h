@@ -9,9 +9,9 @@
 #include "render/layers.h"
 #include "render/relief.h"
 #include "tests/image_difference.h"
-#include "view/screenscale.h"
+#include "projection/screenscale.h"
 #include "view/view.h"
-#include "view/viewport.h"
+#include "projection/viewport.h"
 
 #include <QImage>
 #include <algorithm>
@@ -149,31 +149,32 @@ inline QImage PlainFrame(CTesseloView& v)
     dc.SetTextLayouts(false);
     const double z = vp.zoom;
     if (z >= g_fiveMeterZoom && v.m_show5m)
-        PlainTiles(dc, vp, g_dem5Tiles, v.m_penTile5, v.m_fontSmall, RGB(255, 255, 255), z < 15.0, z >= 230.0);
+        PlainTiles(dc, vp, g_dem5Tiles, v.m_style.penTile5, v.m_style.fontSmall, RGB(255, 255, 255), z < 15.0,
+                   z >= 230.0);
     if (z >= 22.0)
-        PlainTiles(dc, vp, g_dem10Tiles, v.m_penTile10, v.m_fontLarge, RGB(179, 179, 179), false, true);
+        PlainTiles(dc, vp, g_dem10Tiles, v.m_style.penTile10, v.m_style.fontLarge, RGB(179, 179, 179), false, true);
     if (z >= 26.0)
-        DrawBoundaryLines(&dc, v);
+        DrawBoundaryLines(&dc, vp, v.m_style);
     if (z >= 38.0 && v.m_showMunicipalities)
-        DrawMunicipalityNames(&dc, v);
+        DrawMunicipalityNames(&dc, vp, v.m_style);
     if (z >= 5.0 && v.m_showIslands)
-        DrawIslandNames(&dc, v);
+        DrawIslandNames(&dc, vp, v.m_style);
     if (z >= 5.0 && v.m_showMountains)
-        DrawMountainNames(&dc, v);
+        DrawMountainNames(&dc, vp, v.m_style);
     if (z >= 5.0 && v.m_showLakes)
-        DrawLakeNames(&dc, v);
+        DrawLakeNames(&dc, vp, v.m_style);
     if (z >= 1.7)
-        DrawFirstLevelGrid(&dc, v);
+        DrawFirstLevelGrid(&dc, vp, v.m_style);
     if (z >= 2.9 && z <= 18.0)
-        DrawFirstLevelLabels(&dc, v);
+        DrawFirstLevelLabels(&dc, vp, v.m_meshDB);
     const bool states[kPanelButtons] = {v.m_show5m, v.m_showMunicipalities, v.m_showIslands, v.m_showMountains,
                                         v.m_showLakes, true, true};
     if (W >= 120 && H >= 50)
         for (int i = 0; i < kPanelButtons; ++i)
             if (PanelButtonShown(i, z))
-                DrawPanelButton(&dc, v.m_buttonRect[i], kPanelLabels[i], states[i], &v.m_fontMedium);
+                DrawPanelButton(&dc, v.m_buttonRect[i], kPanelLabels[i], states[i], &v.m_style.fontMedium);
     if (v.m_marker.lon >= 0.0 && v.m_marker.lat >= 0.0)
-        DrawMarker(&dc, v);
-    DrawNotice(&dc, v);
+        DrawMarker(&dc, vp, v.m_style, v.m_marker);
+    DrawNotice(&dc, vp, v.m_style);
     return image;
 }

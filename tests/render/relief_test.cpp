@@ -1,5 +1,5 @@
 #include "render/relief.h"
-#include "view/viewport.h"
+#include "projection/viewport.h"
 
 #include <QImage>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "render/tileaxes.h"
 
 #include "geodata/meshcode.h"
-#include "view/viewport.h"
+#include "projection/viewport.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

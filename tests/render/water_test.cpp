@@ -1,7 +1,7 @@
 // Lakes in the frames of the real window, from the embedded data: water where there is water.
 #include "geodata/meshdb.h"
 #include "../map_window_fixture.h"
-#include "view/viewport.h"
+#include "projection/viewport.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "app/app.h"
 #include "platform/cp932.h"
-#include "view/screenscale.h"
+#include "projection/screenscale.h"
+#include "queries/readout.h"
 #include "view/view.h"
 
 #include <QApplication>
@@ -41,19 +42,19 @@ TEST_F(ViewTest, ConstructionAndInitialUpdateSetTheMembers)
     EXPECT_TRUE(view->m_showMunicipalities);
     EXPECT_TRUE(view->m_showIslands);
     EXPECT_EQ(view->m_relief.brightness, 1.0);
-    EXPECT_GT(std::strlen(view->m_notice), 0u);
-    EXPECT_LT(std::strlen(view->m_notice), 1023u);
-    EXPECT_EQ(view->m_fontLarge.LogFont().lfHeight, -15);
-    EXPECT_EQ(view->m_fontSmall.LogFont().lfHeight, -11);
-    EXPECT_EQ(view->m_fontMedium.LogFont().lfHeight, -12);
-    EXPECT_EQ(view->m_fontMedium.LogFont().lfCharSet, 128);
-    EXPECT_EQ(view->m_penPick.Width(), 2);
-    EXPECT_EQ(view->m_penTile5.Color(), RGB(205, 41, 144));
+    EXPECT_GT(std::strlen(view->m_style.notice), 0u);
+    EXPECT_LT(std::strlen(view->m_style.notice), 1023u);
+    EXPECT_EQ(view->m_style.fontLarge.LogFont().lfHeight, -15);
+    EXPECT_EQ(view->m_style.fontSmall.LogFont().lfHeight, -11);
+    EXPECT_EQ(view->m_style.fontMedium.LogFont().lfHeight, -12);
+    EXPECT_EQ(view->m_style.fontMedium.LogFont().lfCharSet, 128);
+    EXPECT_EQ(view->m_style.penPick.Width(), 2);
+    EXPECT_EQ(view->m_style.penTile5.Color(), RGB(205, 41, 144));
     // The corners are valid before the first map frame.
     EXPECT_EQ(view->m_vp.topLeft, ClientToGeo(view->m_vp, POINT{0, 0}));
     EXPECT_LT(view->m_vp.topLeft.lon, 138.0);
     EXPECT_GT(view->m_vp.topLeft.lat, 34.0);
-    EXPECT_EQ(view->m_buttonRect[0].right, view->m_vp.clientWidth - 15);
+    EXPECT_EQ(view->m_buttonRect[kButton5m].right, view->m_vp.clientWidth - 15);
 }
 
 TEST_F(ViewTest, StartupPictureGivesWayToTheMapWhenTheTimerFires)
@@ -62,12 +63,12 @@ TEST_F(ViewTest, StartupPictureGivesWayToTheMapWhenTheTimerFires)
     const QImage splash = view->Surface();
     const QRgb centre = splash.pixel(view->m_vp.anchorX, view->m_vp.anchorY);
     EXPECT_NE(centre & 0xFFFFFF, 0u);  // the picture is centred on the anchor
-    view->m_buttonShown[3] = true;
+    view->m_buttonShown[kButtonMountains] = true;
     ASSERT_TRUE(view->FireTimer(kStartupTimerId));
     EXPECT_FALSE(view->m_splash);
     EXPECT_FALSE(view->HasTimer(kStartupTimerId));
     EXPECT_FALSE(view->IsInvalid());  // repainted now
-    EXPECT_FALSE(view->m_buttonShown[3]);
+    EXPECT_FALSE(view->m_buttonShown[kButtonMountains]);
     EXPECT_NE(view->Surface().pixel(view->m_vp.anchorX, view->m_vp.anchorY), centre);
     EXPECT_GT(view->m_relief.rowsPainted, 0);  // the relief is on screen
     view->m_vp.zoom = 18.0;
@@ -129,4 +130,19 @@ TEST_F(ViewTest, ThePressedPixelIsRecorded)
     QTest::mousePress(view, Qt::LeftButton, {}, QPoint(40, 30));
     EXPECT_EQ(view->m_leftDown, (POINT{40, 30}));
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(40, 30));
+}
+
+TEST(ViewReadout, MouseMovesWriteThePanesAndWheelStepsDoNot)
+{
+    CWnd::SetManualTimers(true);
+    CTesseloApp app;
+    ASSERT_TRUE(app.InitInstance({}));
+    CTesseloView* view = app.MainFrame()->View();
+    CStatusBar& bar = app.MainFrame()->StatusBar();
+    QTest::mouseMove(view, QPoint(view->m_vp.anchorX, view->m_vp.anchorY));
+    EXPECT_EQ(bar.GetPaneText(2).toStdString(), Cp932ToUtf8(CoordinateText(GeoPoint{138.0, 34.0})));
+    EXPECT_EQ(bar.GetPaneText(3).toStdString(), " 5138-00-00");
+    const QString before = bar.GetPaneText(2);
+    view->ResetToHome();
+    EXPECT_EQ(bar.GetPaneText(2), before);
 }

@@ -24,6 +24,3 @@ double PackDegMinSec(double degrees);
 // CP932 texts of panes 2 and 3 for a cursor position. Pane 3 is " ----" outside the grid.
 std::string CoordinateText(GeoPoint cursor);
 std::string MeshCodeText(GeoPoint cursor);
-
-// Writes both panes of the status bar, repainting them now.
-void WriteReadout(GeoPoint cursor);

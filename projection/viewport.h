@@ -38,6 +38,3 @@ void UpdateVisibleCorners(MapViewport& vp);
 void InitViewport(MapViewport& vp, int width, int height);
 // The client size and anchor of a resize to cx x cy, and the corners that follow.
 void ResizeViewport(MapViewport& vp, int cx, int cy);
-
-// The control-panel column for a client area cx pixels wide.
-void LayoutPanelButtons(int cx, RECT buttons[7]);

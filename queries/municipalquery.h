@@ -3,7 +3,7 @@
 #pragma once
 
 #include "geodata/municipal.h"
-#include "picking/areaquery.h"
+#include "queries/areaquery.h"
 
 #include <optional>
 #include <string>

@@ -1,12 +1,9 @@
-#include "view/readout.h"
+#include "queries/readout.h"
 
 #include "geodata/meshcode.h"
-#include "platform/statusbar.h"
 
 #include <cmath>
 #include <cstdio>
-
-extern CStatusBar* g_statusBar;
 
 DegMinSec SplitDegMinSec(double x)
 {
@@ -67,12 +64,4 @@ std::string MeshCodeText(GeoPoint cursor)
     char text[64];
     std::snprintf(text, sizeof text, " %04d-%02d-%02d", p->first, p->second, p->third);
     return text;
-}
-
-void WriteReadout(GeoPoint cursor)
-{
-    if (!g_statusBar)
-        return;
-    g_statusBar->SetPaneText(2, CoordinateText(cursor).c_str(), true);
-    g_statusBar->SetPaneText(3, MeshCodeText(cursor).c_str(), true);
 }

@@ -1,4 +1,4 @@
-#include "picking/municipalquery.h"
+#include "queries/municipalquery.h"
 
 #include "geodata/catalogue.h"
 #include "geodata/geodata.h"

@@ -1,6 +1,4 @@
-#include "view/viewport.h"
-
-#include "view/screenscale.h"
+#include "projection/viewport.h"
 
 #include <cmath>
 
@@ -40,15 +38,4 @@ void ResizeViewport(MapViewport& vp, int cx, int cy)
     vp.anchorX = cx / 2;
     vp.anchorY = cy / 2;
     UpdateVisibleCorners(vp);
-}
-
-void LayoutPanelButtons(int cx, RECT buttons[7])
-{
-    buttons[0] = RECT{cx - g_buttonWidth - 15, 10, cx - 15, g_buttonHeight + 10};
-    for (int i = 1; i < 7; ++i) {
-        buttons[i].left = buttons[i - 1].left;
-        buttons[i].right = buttons[i - 1].right;
-        buttons[i].top = buttons[i - 1].bottom + 5;
-        buttons[i].bottom = buttons[i].top + g_buttonHeight;
-    }
 }

@@ -1,4 +1,4 @@
-#include "navaids/jumptext.h"
+#include "queries/jumptext.h"
 
 #include "geodata/meshcode.h"
 #include "platform/cnumber.h"

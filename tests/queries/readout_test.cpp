@@ -1,9 +1,6 @@
-#include "app/app.h"
 #include "platform/cp932.h"
-#include "view/readout.h"
-#include "view/view.h"
+#include "queries/readout.h"
 
-#include <QTest>
 #include <cstdio>
 #include <gtest/gtest.h>
 
@@ -81,19 +78,4 @@ TEST(Readout, OutOfRangeCoordinatesShowDashesAndOutsideTheGridNoCode)
     // Just below a first-level edge: row 7, never 8.
     EXPECT_EQ(MeshCodeText(GeoPoint{139.5, 35.99998}), " 5339-74-90");
     EXPECT_EQ(MeshCodeText(GeoPoint{138.727778, 35.360556}), " 5338-05-38");
-}
-
-TEST(Readout, MouseMovesWriteThePanesAndWheelStepsDoNot)
-{
-    CWnd::SetManualTimers(true);
-    CTesseloApp app;
-    ASSERT_TRUE(app.InitInstance({}));
-    CTesseloView* view = app.MainFrame()->View();
-    CStatusBar& bar = app.MainFrame()->StatusBar();
-    QTest::mouseMove(view, QPoint(view->m_vp.anchorX, view->m_vp.anchorY));
-    EXPECT_EQ(bar.GetPaneText(2).toStdString(), Pane2(34.0, 138.0));
-    EXPECT_EQ(bar.GetPaneText(3).toStdString(), " 5138-00-00");
-    const QString before = bar.GetPaneText(2);
-    view->ResetToHome();
-    EXPECT_EQ(bar.GetPaneText(2), before);
 }

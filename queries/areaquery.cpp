@@ -1,4 +1,4 @@
-#include "picking/areaquery.h"
+#include "queries/areaquery.h"
 #include "platform/textfields.h"
 
 #include "geodata/meshcode.h"

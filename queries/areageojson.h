@@ -2,7 +2,7 @@
 // its square as the polygon, so that a GIS opens the squares as they are.
 #pragma once
 
-#include "picking/areaquery.h"
+#include "queries/areaquery.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "picking/municipalquery.h"
+#include "queries/municipalquery.h"
 
 #include "geodata/catalogue.h"
 #include "geodata/meshcode.h"
-#include "navaids/placesearch.h"
+#include "queries/placesearch.h"
 #include "platform/cp932.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "picking/areageojson.h"
+#include "queries/areageojson.h"
 #include "platform/textfields.h"
 
 #include "geodata/catalogue.h"

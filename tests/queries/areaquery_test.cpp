@@ -1,4 +1,4 @@
-#include "picking/areaquery.h"
+#include "queries/areaquery.h"
 
 #include "geodata/geodata.h"
 #include "geodata/meshcode.h"

@@ -2,7 +2,7 @@
 // list of its 10 m files (2025-01-29); the 5 m catalogue, a model, comes near GSI's counts by kind.
 #include "geodata/catalogue.h"
 #include "geodata/geodata.h"
-#include "picking/areaquery.h"
+#include "queries/areaquery.h"
 #include "platform/kernel.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "navaids/placesearch.h"
+#include "queries/placesearch.h"
 #include "platform/cp932.h"
 
 #include <gtest/gtest.h>

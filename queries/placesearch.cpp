@@ -1,8 +1,8 @@
-#include "navaids/placesearch.h"
+#include "queries/placesearch.h"
 
 #include "geodata/catalogue.h"
 #include "platform/cp932.h"
-#include "view/readout.h"
+#include "queries/readout.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "view/screenscale.h"
+#include "projection/screenscale.h"
 
 #include "geodata/geotypes.h"
 #include "platform/system.h"
