@@ -203,3 +203,24 @@ std::optional<PointArgument> ParsePoint(std::string_view text)
         return std::nullopt;
     return ParsePoint(text.substr(0, comma), text.substr(comma + 1));
 }
+
+std::optional<PointArgument> ParsePointLine(std::string_view text)
+{
+    const size_t end = text.find_last_not_of("\r\n");
+    text = Trim(end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1));
+    if (text.find(',') != std::string_view::npos)
+        return ParsePoint(text);
+    const size_t tab = text.find('\t');
+    if (tab != std::string_view::npos) {
+        // LAT<TAB>LON, perhaps with the rest of an answer line after a second tab.
+        const std::string_view rest = text.substr(tab + 1);
+        return ParsePoint(text.substr(0, tab), rest.substr(0, rest.find('\t')));
+    }
+    const size_t space = text.find(' ');
+    if (space == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view lon = Trim(text.substr(space));
+    if (lon.find_first_of(kBlanks) != std::string_view::npos)
+        return std::nullopt;
+    return ParsePoint(text.substr(0, space), lon);
+}

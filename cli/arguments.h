@@ -68,3 +68,7 @@ struct PointArgument {
 std::optional<PointArgument> ParsePoint(std::string_view text);
 // The same for a point typed as two arguments, LAT LON.
 std::optional<PointArgument> ParsePoint(std::string_view lat, std::string_view lon);
+// A point as a line of a list gives it: LAT,LON, LAT LON or LAT<TAB>LON, or a line that
+// elevation prints (LAT<TAB>LON<TAB>ELEVATION<TAB>EDITION<TAB>XML: its first two fields). Blanks
+// around are dropped.
+std::optional<PointArgument> ParsePointLine(std::string_view text);

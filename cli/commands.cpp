@@ -41,36 +41,136 @@ int Fail(const std::string& message)
 }
 
 const Option kAtOption{"--at", "LAT,LON",
-                       "the files of the one square of each edition that holds the point (south\n"
-                       "and west edges inside; 20 to 46 degrees north, 122 to 154 east)"};
+                       "the one square of each edition that holds the point (south and west\n"
+                       "edges inside; 20 to 46 degrees north, 122 to 154 east)"};
 const Option kBboxOption{"--bbox", "S,W,N,E",
-                         "the files whose squares meet the box; squares that only touch its\n"
-                         "edges count"};
+                         "the squares whose inside overlaps the box: squares that only touch its\n"
+                         "edges do not count; a box of no height or width (a line, a point) takes\n"
+                         "the squares that hold that edge as --at holds a point"};
 const Option kMeshOption{"--mesh", "CODE",
-                         "6 digits: that 10 m file and the 5 m files inside it; 8 digits: that\n"
-                         "5 m file and its 10 m parent (a square of the grid: second-level digits\n"
+                         "6 digits: that 10 m square and the 5 m squares inside it; 8 digits: that\n"
+                         "5 m square and its 10 m parent (a square of the grid: second-level digits\n"
                          "0 to 7)"};
+const Option kPrefectureOption{"--prefecture", "P",
+                               "the squares listed under the prefecture: its name (東京都 or 東京) or\n"
+                               "its number 1 to 47"};
+const Option kMunicipalityOption{"--municipality", "NAME",
+                                 "the squares that overlap the municipality's area (touching its border\n"
+                                 "does not count): 箱根町, 千代田区, 札幌市中央区, a designated city\n"
+                                 "alone (札幌市: all its wards), with its prefecture in front\n"
+                                 "(東京都北区) or behind as the candidates show it (\"伊達市 (北海道)\");\n"
+                                 "with --prefecture only places in that prefecture"};
 
-bool IsAreaOption(std::string_view name)
+const std::vector<Option>& AreaOptions()
 {
-    return name == kAtOption.name || name == kBboxOption.name || name == kMeshOption.name;
+    static const std::vector<Option> options{kAtOption, kBboxOption, kMeshOption, kPrefectureOption,
+                                             kMunicipalityOption};
+    return options;
 }
 
-bool ParseAreaOption(std::string_view name, const std::string& value, AreaQuery& query, std::string& error)
+bool ReadAreaArguments(const ParsedArguments& a, AreaArguments& area, std::string& error)
 {
-    if (name == kAtOption.name) {
-        // Blanks around the numbers are the point's form; the area query takes the bare numbers.
-        const std::optional<PointArgument> p = ParsePoint(value);
-        return ParsePointQuery(p ? p->latText + "," + p->lonText : value, query, error);
+    for (const auto& [name, v] : a.options) {
+        if (name == kAtOption.name || name == kBboxOption.name || name == kMeshOption.name) {
+            if (area.query) {
+                error = "give one of --at, --bbox and --mesh";
+                return false;
+            }
+            AreaQuery query;
+            bool ok;
+            if (name == kAtOption.name) {
+                // Blanks around the numbers are the point's form; the area query takes the bare numbers.
+                const std::optional<PointArgument> p = ParsePoint(v);
+                ok = ParsePointQuery(p ? p->latText + "," + p->lonText : v, query, error);
+            } else {
+                ok = name == kBboxOption.name ? ParseBoxQuery(v, query, error) : ParseMeshQuery(v, query, error);
+            }
+            if (!ok) {
+                error += " (got '" + v + "')";
+                return false;
+            }
+            area.query = query;
+        } else if (name == kPrefectureOption.name) {
+            if (area.prefecture) {
+                error = "give --prefecture once";
+                return false;
+            }
+            area.prefecture = ParsePrefecture(v);
+            if (!area.prefecture) {
+                error = "--prefecture wants a prefecture's name (東京都 or 東京) or its number 1 to 47 (got '" + v + "')";
+                return false;
+            }
+        } else if (name == kMunicipalityOption.name) {
+            if (!area.municipality.empty() || ReadMunicipalityName(v).name.empty()) {
+                error = "give --municipality once, with a name";
+                return false;
+            }
+            area.municipality = v;
+        }
     }
-    if (name == kBboxOption.name)
-        return ParseBoxQuery(value, query, error);
-    return ParseMeshQuery(value, query, error);
+    if (area.query && (area.prefecture || !area.municipality.empty())) {
+        error = "give one of --at, --bbox, --mesh, --prefecture and --municipality";
+        return false;
+    }
+    return true;
+}
+
+void LoadEmbeddedData()
+{
+    g_hInstance = GetModuleHandle(nullptr);
+    LoadGeodata();
+}
+
+bool ResolveArea(std::string_view command, const AreaArguments& area, AreaSelection& selection)
+{
+    const std::string cmd(command);
+    LoadEmbeddedData();
+    if (area.query) {
+        selection.kind = AreaSelection::Kind::Query;
+        selection.query = *area.query;
+        return true;
+    }
+    // A prefecture's squares beyond the catalogue's rows are those of its municipalities.
+    const bool areas = LoadMunicipalAreas();
+    if (area.municipality.empty()) {
+        selection.kind = AreaSelection::Kind::Prefecture;
+        selection.prefecture = *area.prefecture;
+        selection.areas = PrefectureAreas(*area.prefecture, g_municipalAreas);
+        return true;
+    }
+    if (!areas) {
+        Fail(cmd + ": the municipal areas are not embedded in this build");
+        return false;
+    }
+    const MunicipalityMatch match = FindMunicipality(area.municipality, area.prefecture, g_municipalAreas);
+    if (match.areas.empty()) {
+        const bool several = !match.candidates.empty();
+        const std::vector<std::string>& names = several ? match.candidates : match.suggestions;
+        std::string message = cmd + ": " + area.municipality + (several ? " fits several places" : " is no municipality") +
+                              (area.prefecture ? std::string(" in ") + kPrefectureNamesUtf8[*area.prefecture] : "") +
+                              (several ? "; name one of them, or add --prefecture:"
+                                       : names.empty() ? "" : "; the nearest names:");
+        for (const std::string& line : names)
+            message += "\n  " + line;
+        Fail(message);
+        return false;
+    }
+    selection.kind = AreaSelection::Kind::Municipality;
+    selection.areas = match.areas;
+    return true;
 }
 
 namespace {
 
 const Option kAreaEditionOption{"--edition", "E", "10m, 5m or both (default both)", "10m 5m both"};
+
+// The area options, then the command's own.
+std::vector<Option> WithAreaOptions(std::initializer_list<Option> own)
+{
+    std::vector<Option> all = AreaOptions();
+    all.insert(all.end(), own.begin(), own.end());
+    return all;
+}
 
 EditionChoice AreaEdition(const std::string& v)
 {
@@ -90,12 +190,6 @@ int WithWindow(char* argv0, const std::function<int(CTesseloApp&)>& run)
     if (!app.InitInstance({}))
         return Fail("the main window could not be created");
     return run(app);
-}
-
-void LoadEmbeddedData()
-{
-    g_hInstance = GetModuleHandle(nullptr);
-    LoadGeodata();
 }
 
 // "N files", "1 file".
@@ -156,34 +250,13 @@ static void NoteEstimatedRows(const std::vector<AreaFile>& found)
         std::fputs("5 m rows are estimated: GSI publishes no list of its 5 m files (see files --help)\n", stderr);
 }
 
-int Files(const CommandSpec&, const ParsedArguments& a, char*)
+int Files(const CommandSpec& spec, const ParsedArguments& a, char*)
 {
-    AreaQuery query;
-    bool haveArea = false, zips = false, geojson = false;
+    bool zips = false, geojson = false;
     EditionChoice editions = EditionChoice::Both;
     AreaFormat format = AreaFormat::Text;
-    std::optional<int32_t> prefecture;
-    std::string municipality;
-    std::string error;
     for (const auto& [name, v] : a.options) {
-        if (IsAreaOption(name)) {
-            if (haveArea)
-                return Fail("files: give one of --at, --bbox and --mesh");
-            haveArea = true;
-            if (!ParseAreaOption(name, v, query, error))
-                return Fail("files: " + error + " (got '" + v + "')");
-        } else if (name == "--prefecture") {
-            if (prefecture)
-                return Fail("files: give --prefecture once");
-            prefecture = ParsePrefecture(v);
-            if (!prefecture)
-                return Fail("files: --prefecture wants a prefecture's name as in the table (東京都) or its number 1 to 47 "
-                            "(got '" + v + "')");
-        } else if (name == "--municipality") {
-            if (!municipality.empty() || v.empty())
-                return Fail("files: give --municipality once, with a name");
-            municipality = v;
-        } else if (name == "--edition") {
+        if (name == "--edition") {
             editions = AreaEdition(v);
         } else if (name == "--format") {
             geojson = v == "geojson";
@@ -192,33 +265,16 @@ int Files(const CommandSpec&, const ParsedArguments& a, char*)
             zips = true;
         }
     }
-    if (haveArea && (prefecture || !municipality.empty()))
-        return Fail("files: give one of --at, --bbox, --mesh, --prefecture and --municipality");
-    if (!haveArea && !prefecture && municipality.empty())
-        return Fail("files: give --at, --bbox, --mesh, --prefecture or --municipality (try files --help)");
-    LoadEmbeddedData();
-    std::vector<AreaFile> found;
-    if (!municipality.empty()) {
-        if (!LoadMunicipalAreas())
-            return Fail("files: the municipal areas are not embedded in this build");
-        const MunicipalityMatch match = FindMunicipality(municipality, prefecture, g_municipalAreas);
-        if (match.areas.empty()) {
-            const bool several = !match.candidates.empty();
-            const std::vector<std::string>& names = several ? match.candidates : match.suggestions;
-            std::string message = "files: " + municipality + (several ? " fits several places" : " is no municipality") +
-                                  (prefecture ? std::string(" in ") + kPrefectureNamesUtf8[*prefecture] : "") +
-                                  (several ? "; name one of them, or add --prefecture:"
-                                           : names.empty() ? "" : "; the nearest names:");
-            for (const std::string& line : names)
-                message += "\n  " + line;
-            return Fail(message);
-        }
-        found = FindMunicipalityFiles(match.areas, editions);
-    } else if (prefecture) {
-        found = FindPrefectureFiles(*prefecture, editions);
-    } else {
-        found = FindAreaFiles(query, editions);
-    }
+    AreaArguments area;
+    std::string error;
+    if (!ReadAreaArguments(a, area, error))
+        return Fail("files: " + error);
+    if (!area.Given())
+        return Fail(ArgumentError(spec, "give --at, --bbox, --mesh, --prefecture or --municipality"));
+    AreaSelection selection;
+    if (!ResolveArea("files", area, selection))
+        return 1;
+    const std::vector<AreaFile> found = FindSelectionFiles(selection, editions);
     if (geojson)
         std::fputs(zips ? AreaZipsGeoJson(DistinctZips(found)).c_str() : AreaFilesGeoJson(found).c_str(), stdout);
     else
@@ -366,15 +422,7 @@ std::vector<Command> MakeCommands()
                    " --municipality NAME [--prefecture P])\n"
                    "[--edition 10m|5m|both] [--format text|csv|json|geojson] [--zips]",
           .about = "Lists the DEM files of an area: per prefecture, the ZIP archive and the XML file inside it.",
-          .options = {kAtOption, kBboxOption, kMeshOption,
-                      {"--prefecture", "P",
-                       "every file listed under the prefecture: its name (東京都) or its\n"
-                       "number 1 to 47"},
-                      {"--municipality", "NAME",
-                       "the files whose squares overlap the municipality's area (touching\n"
-                       "its border does not count): 箱根町, 千代田区, 札幌市中央区, or a\n"
-                       "designated city alone (札幌市: all its wards); with --prefecture\n"
-                       "only places in that prefecture"},
+          .options = WithAreaOptions({
                       kAreaEditionOption,
                       {"--format", "F",
                        "text (the file list's lines), csv (edition,prefecture,zip,xml,mesh),\n"
@@ -382,7 +430,7 @@ std::vector<Command> MakeCommands()
                        "text csv json geojson"},
                       {"--zips", "",
                        "only the distinct ZIP archives, with their number of XML files in the\n"
-                       "area (csv: edition,zip,files; geojson: the ZIP's second-level square)"}},
+                       "area (csv: edition,zip,files; geojson: the ZIP's second-level square)"}}),
           .notes = "Sorted by edition, prefecture, ZIP and XML. Standard error gets a last line with the number\n"
                    "of files and ZIP archives. A municipality name that fits several places, or none, is exit\n"
                    "status 1 with the candidates or the nearest names on standard error.\n"
@@ -395,7 +443,8 @@ std::vector<Command> MakeCommands()
         {{.name = "check",
           .operands = "DIR ...",
           .summary = "which of an area's DEM files a folder holds, or every DEM file in it\n(check --help)",
-          .usage = "DIR [--at LAT,LON | --bbox S,W,N,E | --mesh CODE]\n"
+          .usage = "DIR [--at LAT,LON | --bbox S,W,N,E | --mesh CODE | --prefecture P |\n"
+                   "     --municipality NAME [--prefecture P]]\n"
                    "[--edition 10m|5m|both] [--format text|csv|json]",
           .about = "Looks through DIR (its folders, ZIP archives and ZIP archives inside those, regional\n"
                    "packages included) for the DEM files the catalogue lists for the area, and reads each one\n"
@@ -409,7 +458,8 @@ std::vector<Command> MakeCommands()
                    "  damaged      an archive that cannot be read, XML that does not parse, or a grid or mesh\n"
                    "               code that does not match the file's name\n"
                    "then an unlisted row for each DEM file of the area in DIR that the catalogue does not list\n"
-                   "(DEM1A files, edition 1m, among them). Files are matched by mesh code and kind (DEM1A ...\n"
+                   "(DEM1A files, edition 1m, among them; for a prefecture or a municipality, files whose square\n"
+                   "overlaps one of its municipalities). Files are matched by mesh code and kind (DEM1A ...\n"
                    "DEM10B), not by date. Of several copies of one file the newest edition is used (the date\n"
                    "in the XML's name, else the archive's, else the XML's own); the copies are counted and each\n"
                    "one not used is named on standard error.\n"
@@ -417,11 +467,12 @@ std::vector<Command> MakeCommands()
                    "Without an area: every DEM file found in DIR, one row each, with its kind, edition, mesh\n"
                    "code, edition date, the reference of its heights (JGD2000, JGD2011, JGD2024), where it\n"
                    "is and how many copies of it there are; present or damaged; totals per kind.",
-          .options = {kAtOption, kBboxOption, kMeshOption, kAreaEditionOption,
-                      {"--format", "F",
-                       "text, csv (status,edition,zip,xml,mesh,path,copies; without an area\n"
-                       "status,kind,edition,mesh,date,heights,path,copies) or json (default text)",
-                       "text csv json"}},
+          .options = WithAreaOptions({kAreaEditionOption,
+                                      {"--format", "F",
+                                       "text, csv (status,edition,zip,xml,mesh,path,copies; without an area\n"
+                                       "status,kind,edition,mesh,date,heights,path,copies) or json (default\n"
+                                       "text)",
+                                       "text csv json"}}),
           .notes = "Totals on standard error. Exit status 0 when nothing is missing or damaged (covered and\n"
                    "unconfirmed files do not count), 2 when something is, 1 on a bad argument or a folder\n"
                    "that does not exist.",
@@ -431,17 +482,22 @@ std::vector<Command> MakeCommands()
         {{.name = "convert",
           .operands = "IN... --out FILE.tif",
           .summary = "DEM files (XML, ZIP, folders) to one GeoTIFF (convert --help)",
-          .usage = "INPUT... --out FILE.tif [--bbox S,W,N,E] [--edition 1m|5m|10m|best]\n"
-                   "[--epsg CODE [--resolution METRES]] [--quiet]",
+          .usage = "INPUT... --out FILE.tif\n"
+                   "[--at LAT,LON | --bbox S,W,N,E | --mesh CODE | --prefecture P |\n"
+                   " --municipality NAME [--prefecture P]]\n"
+                   "[--edition 1m|5m|10m|best] [--epsg CODE [--resolution METRES]] [--quiet]",
           .about = "Turns DEM files (XML files, ZIP archives, folders of them) into one Float32 GeoTIFF: tiled,\n"
                    "DEFLATE-compressed, laid out as a Cloud Optimized GeoTIFF, nodata -9999, in EPSG:6668\n"
                    "(JGD2011) on the grid of the finest edition used (1/90000 degree cells for 1 m, 1/18000 for\n"
                    "5 m, 1/9000 for 10 m), cell edges on the mesh boundaries. Its metadata HEIGHT_REFERENCE\n"
-                   "names the heights' reference (JGD2011, JGD2024; with both, the squares of each).",
-          .options = {{"--out", "FILE.tif",
+                   "names the heights' reference (JGD2011, JGD2024; with both, the squares of each).\n"
+                   "The extent: a --bbox with height and width widened to whole cells; for the other area options\n"
+                   "the rectangle around the squares that files lists for that area and edition (--edition 5m\n"
+                   "for the 5 m squares alone); by default the rectangle around the inputs' squares. Only inputs\n"
+                   "whose squares overlap the extent's inside are read.",
+          .options = WithAreaOptions({{"--out", "FILE.tif",
                        "where to write; written under temporary names beside it and renamed at\n"
                        "the end; a folder, another extension or an unwritable place is refused"},
-                      {"--bbox", "S,W,N,E", "the extent, widened to whole cells (default: the squares of the inputs)"},
                       {"--edition", "E",
                        "1m, 5m or 10m: that edition only; best (default): cell by cell the first\n"
                        "kind with a value of 1A, 5A, 5B, 5C, 10A, 10B, a coarser cell taken\n"
@@ -449,7 +505,7 @@ std::vector<Command> MakeCommands()
                        "1m 5m 10m best"},
                       {"--epsg", "CODE", "warp into that system (bilinear), e.g. 6677"},
                       {"--resolution", "METRES", "with --epsg: cells of exactly that size, edges on its multiples"},
-                      {"--quiet", "", "no progress line"}},
+                      {"--quiet", "", "no progress line"}}),
           .notes = "Sea, データなし and cells without a value are -9999. Files labelled JGD2000 are placed on\n"
                    "the mesh grid unshifted, with a warning. Damaged inputs are named on standard error and\n"
                    "skipped: exit status 2. Nothing to convert or a bad argument: exit status 1 and no output\n"
@@ -504,17 +560,23 @@ std::vector<Command> MakeCommands()
         {{.name = "elevation",
           .operands = "DIR [LAT,LON ...]",
           .summary = "elevations of points from the DEM files of a folder (elevation --help)",
-          .usage = "DIR [--bilinear] [LAT,LON ...]",
-          .about = "The elevation at each point (points from standard input, one LAT,LON a line, when none are\n"
-                   "given), from the DEM files in DIR (folders and ZIP archives, looked through once):\n"
+          .usage = "DIR [--bilinear]\n"
+                   "[--at LAT,LON | --bbox S,W,N,E | --mesh CODE | --prefecture P |\n"
+                   " --municipality NAME [--prefecture P]] [LAT,LON ...]",
+          .about = "The elevation at each point (points from standard input, one a line, when none are given),\n"
+                   "from the DEM files in DIR (folders and ZIP archives, looked through once):\n"
                    "  LAT<TAB>LON<TAB>ELEVATION<TAB>EDITION<TAB>XML\n"
                    "the value of the cell that contains the point from the finest file that has one (1A, 5A,\n"
                    "5B, 5C, then 10A, 10B), with two decimals, EDITION 1m, 5m or 10m; nan and empty fields\n"
-                   "when none has. Of several copies of one file the newest edition is used.",
-          .options = {{"--bilinear", "",
-                       "interpolate between the four nearest cell centres of one edition; where a\n"
-                       "neighbour has no value of the edition of the point's cell (the edge of\n"
-                       "its coverage), the value of the point's cell itself"}},
+                   "when none has. Of several copies of one file the newest edition is used. A point is\n"
+                   "LAT,LON, LAT LON or LAT<TAB>LON in decimal degrees, or a line of this output (its first two\n"
+                   "fields), so that the output can be fed back.\n"
+                   "The area options read only the files of the area's squares (those check would look at):\n"
+                   "a point outside them answers nan. --at with no other point also asks for that point.",
+          .options = WithAreaOptions({{"--bilinear", "",
+                                       "interpolate between the four nearest cell centres of one edition; where a\n"
+                                       "neighbour has no value of the edition of the point's cell (the edge of\n"
+                                       "its coverage), the value of the point's cell itself"}}),
           .notes = "Damaged files and copies not used are named on standard error. Exit status 1 on a bad\n"
                    "argument or point, a folder that does not exist or holds no DEM file; a bad point is\n"
                    "reported before anything is answered, except on standard input, where it is reported in\n"

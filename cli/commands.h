@@ -3,11 +3,11 @@
 #pragma once
 
 #include "cli/arguments.h"
+#include "queries/municipalquery.h"
 
+#include <optional>
 #include <string>
 #include <vector>
-
-struct AreaQuery;
 
 struct Command {
     CommandSpec spec;
@@ -27,9 +27,19 @@ std::string MainHelp();
 // "tesselo-cli: MESSAGE" on standard error; returns 1, the exit status of a bad argument.
 int Fail(const std::string& message);
 
-// The options that name an area, shared by files and check.
-extern const Option kAtOption, kBboxOption, kMeshOption;
+// The options that name an area, the same in files, check, convert and elevation.
+extern const Option kAtOption, kBboxOption, kMeshOption, kPrefectureOption, kMunicipalityOption;
+const std::vector<Option>& AreaOptions();
 
-bool IsAreaOption(std::string_view name);
-// Sets query from --at, --bbox or --mesh (name) and its value; false with a message otherwise.
-bool ParseAreaOption(std::string_view name, const std::string& value, AreaQuery& query, std::string& error);
+// What the area options of a command line say, not yet looked up.
+struct AreaArguments {
+    std::optional<AreaQuery> query;  // --at, --bbox or --mesh
+    std::optional<int32_t> prefecture;
+    std::string municipality;
+    bool Given() const { return query || prefecture || !municipality.empty(); }
+};
+// Reads them from args: false with the mistake in error (without the command's name).
+bool ReadAreaArguments(const ParsedArguments& args, AreaArguments& area, std::string& error);
+// The area they name, a municipality's name looked up in the embedded data (loaded here). False
+// with the message printed: a name that fits several places or none.
+bool ResolveArea(std::string_view command, const AreaArguments& area, AreaSelection& selection);

@@ -23,44 +23,27 @@
 
 namespace {
 
-constexpr double kMargin = 1e-9;
-
-// The same rule as the catalogue's area query: a mesh code takes its own files and those of
-// its parent or children, a point or box the squares that meet it.
-bool InArea(const AreaQuery& q, EditionChoice editions, const DemName& n)
+bool OfEditions(EditionChoice editions, const DemName& n)
 {
-    if ((editions == EditionChoice::Dem10m && IsThirdLevel(n.kind)) ||
-        (editions == EditionChoice::Dem5m && !IsFiveMeter(n.kind)))
-        return false;
-    // An archive comes with its second-level code.
-    const bool thirdLevel = n.mesh >= 10000000;
-    if (q.kind == AreaQuery::Kind::Mesh) {
-        const bool fine = q.mesh >= 10000000;
-        if (thirdLevel)
-            return fine ? n.mesh == q.mesh : n.mesh / 100 == q.mesh;
-        return fine ? n.mesh == q.mesh / 100 : n.mesh == q.mesh;
-    }
-    GeoRect s;
-    return MeshCodeToRect(n.mesh, s) && s.south <= q.box.north + kMargin && s.north >= q.box.south - kMargin &&
-           s.west <= q.box.east + kMargin && s.east >= q.box.west - kMargin;
+    return !((editions == EditionChoice::Dem10m && IsThirdLevel(n.kind)) ||
+             (editions == EditionChoice::Dem5m && !IsFiveMeter(n.kind)));
 }
 
-std::string Trimmed(std::string s)
+// The area options of a command; false with the message printed.
+bool AreaOf(const CommandSpec& spec, const ParsedArguments& a, AreaArguments& area, AreaSelection& selection)
 {
-    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '\t'))
-        s.pop_back();
-    size_t a = 0;
-    while (a < s.size() && (s[a] == ' ' || s[a] == '\t'))
-        ++a;
-    return s.substr(a);
+    std::string error;
+    if (!ReadAreaArguments(a, area, error)) {
+        Fail(std::string(spec.name) + ": " + error);
+        return false;
+    }
+    return !area.Given() || ResolveArea(spec.name, area, selection);
 }
 
 } // namespace
 
 int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
 {
-    AreaQuery query;
-    bool haveArea = false;
     EditionChoice editions = EditionChoice::Both;
     CheckFormat format = CheckFormat::Text;
     std::string error;
@@ -69,24 +52,25 @@ int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
             editions = v == "10m" ? EditionChoice::Dem10m : v == "5m" ? EditionChoice::Dem5m : EditionChoice::Both;
         } else if (name == "--format") {
             format = v == "csv" ? CheckFormat::Csv : v == "json" ? CheckFormat::Json : CheckFormat::Text;
-        } else if (IsAreaOption(name)) {
-            if (haveArea)
-                return Fail("check: give one of --at, --bbox and --mesh");
-            haveArea = true;
-            if (!ParseAreaOption(name, v, query, error))
-                return Fail("check: " + error + " (got '" + v + "')");
         }
     }
+    AreaArguments area;
+    std::string areaError;
+    if (!ReadAreaArguments(a, area, areaError))
+        return Fail("check: " + areaError);
     if (a.operands.size() != 1)
         return Fail("check: give one folder (try check --help)");
     FoundFiles found;
     if (access(a.operands[0].c_str(), F_OK) != 0 || !FindDemFiles({a.operands[0]}, found, error))
         return Fail("check: no such folder: " + a.operands[0]);
+    AreaSelection selection;
+    if (area.Given() && !ResolveArea("check", area, selection))
+        return 1;
     ValidateFound(found);
-    auto inArea = [&](const DemName& n) { return InArea(query, editions, n); };
-    for (const std::string& note : haveArea ? FoundNotes(found, inArea) : FoundNotes(found))
+    auto inArea = [&](const DemName& n) { return OfEditions(editions, n) && SelectionTakesSquare(selection, n.mesh); };
+    for (const std::string& note : area.Given() ? FoundNotes(found, inArea) : FoundNotes(found))
         std::fprintf(stderr, "%s\n", note.c_str());
-    if (!haveArea) {
+    if (!area.Given()) {
         const std::vector<CheckRow> rows = ListFound(found);
         std::fputs(FormatFoundRows(rows, format).c_str(), stdout);
         for (const std::string& line : TotalsByKind(rows))
@@ -96,12 +80,10 @@ int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
         return CountCheckRows(rows).damaged ? 2 : 0;
     }
 
-    g_hInstance = GetModuleHandle(nullptr);
-    LoadGeodata();
     // One row per file: the catalogue repeats a file for each prefecture it touches.
     std::vector<ExpectedDemFile> expected;
     std::set<std::tuple<DemEdition, std::string_view, std::string_view>> seen;
-    std::vector<AreaFile> listed = FindAreaFiles(query, editions);
+    std::vector<AreaFile> listed = FindSelectionFiles(selection, editions);
     std::stable_sort(listed.begin(), listed.end(), [](const AreaFile& x, const AreaFile& y) {
         return std::tie(x.edition, x.zipName, x.xmlName) < std::tie(y.edition, y.zipName, y.xmlName);
     });
@@ -117,19 +99,13 @@ int DemCheck(const CommandSpec&, const ParsedArguments& a, char*)
     return t.missing || t.damaged ? 2 : 0;
 }
 
-int DemConvert(const CommandSpec&, const ParsedArguments& a, char*)
+int DemConvert(const CommandSpec& spec, const ParsedArguments& a, char*)
 {
     ConvertOptions o;
     for (const auto& [name, v] : a.options) {
-        std::string error;
-        AreaQuery q;
         double code = 0;
         if (name == "--out") {
             o.out = v;
-        } else if (name == "--bbox") {
-            if (!ParseBoxQuery(v, q, error))
-                return Fail("convert: " + error + " (got '" + v + "')");
-            o.bbox = GeoBox{q.box.south, q.box.west, q.box.north, q.box.east};
         } else if (name == "--edition") {
             o.edition = v == "1m"    ? EditionPick::Dem1m
                         : v == "10m" ? EditionPick::Dem10m
@@ -145,24 +121,55 @@ int DemConvert(const CommandSpec&, const ParsedArguments& a, char*)
             o.resolution = code;
         }
     }
+    AreaArguments area;
+    AreaSelection selection;
+    if (!AreaOf(spec, a, area, selection))
+        return 1;
     if (o.out.empty())
         return Fail("convert: --out FILE.tif is required");
     if (a.operands.empty())
         return Fail("convert: give at least one input (try convert --help)");
+    if (area.Given()) {
+        // A box with height and width is the extent itself; any other area, the rectangle around
+        // the squares files lists for it. Either way the files are those the box rule takes.
+        const AreaQuery& q = selection.query;
+        std::optional<GeoRect> extent;
+        if (selection.kind == AreaSelection::Kind::Query && q.kind == AreaQuery::Kind::Box &&
+            q.box.north > q.box.south && q.box.east > q.box.west) {
+            extent = q.box;
+        } else {
+            const EditionChoice editions = o.edition == EditionPick::Dem10m ? EditionChoice::Dem10m
+                                           : o.edition == EditionPick::Best ? EditionChoice::Both
+                                                                            : EditionChoice::Dem5m;
+            extent = RectangleAround(FindSelectionFiles(selection, editions));
+        }
+        if (!extent)
+            return Fail("convert: the area holds no square of the catalogue");
+        o.bbox = GeoBox{extent->south, extent->west, extent->north, extent->east};
+        o.inArea = [box = *extent](const DemName& n) { return BoxTakesSquare(box, n.mesh); };
+    }
     o.inputs = a.operands;
     o.progress = !a.Has("--quiet") && isatty(STDERR_FILENO);
     return ConvertDemFiles(o, stderr);
 }
 
-int DemElevation(const CommandSpec&, const ParsedArguments& a, char*)
+int DemElevation(const CommandSpec& spec, const ParsedArguments& a, char*)
 {
     if (a.operands.empty())
         return Fail("elevation: give a folder (try elevation --help)");
     const bool bilinear = a.Has("--bilinear");
-    const std::vector<std::string> points(a.operands.begin() + 1, a.operands.end());
+    AreaArguments area;
+    AreaSelection selection;
+    if (!AreaOf(spec, a, area, selection))
+        return 1;
+    std::vector<std::string> points(a.operands.begin() + 1, a.operands.end());
+    // The point of --at is asked for when no other is.
+    for (const auto& [name, v] : a.options)
+        if (name == kAtOption.name && points.empty())
+            points.push_back(v);
     // Every point is read before anything is looked up: a bad one is exit status 1 at once.
     auto parse = [](const std::string& text) {
-        std::optional<PointArgument> p = ParsePoint(text);
+        std::optional<PointArgument> p = ParsePointLine(text);
         if (p && !(p->lat >= -90 && p->lat <= 90 && p->lon >= -180 && p->lon <= 360))
             p.reset();
         return p;
@@ -175,11 +182,14 @@ int DemElevation(const CommandSpec&, const ParsedArguments& a, char*)
         std::fprintf(stderr, "tesselo-cli: elevation: skipped %s: %s\n", d.shownPath.c_str(), d.reason.c_str());
     if (found.files.empty())
         return Fail("elevation: no DEM file in " + a.operands[0]);
+    // An area leaves the files of its squares; a point outside them answers nan.
+    if (area.Given())
+        std::erase_if(found.files, [&](const DemSource& s) { return !SelectionTakesSquare(selection, s.name.mesh); });
     ElevationLookup lookup(found);
     auto answer = [&](const std::string& text) {
         const std::optional<PointArgument> p = parse(text);
         if (!p) {
-            Fail("elevation: not a point LAT,LON: '" + text + "'");
+            Fail("elevation: not a point (LAT,LON, LAT LON or LAT<TAB>LON): '" + text + "'");
             return false;
         }
         const ElevationAnswer e = lookup.At(p->lat, p->lon, bilinear);
@@ -197,7 +207,7 @@ int DemElevation(const CommandSpec&, const ParsedArguments& a, char*)
     if (points.size() > 0) {
         for (const std::string& p : points)
             if (!parse(p))
-                return Fail("elevation: not a point LAT,LON: '" + p + "'");
+                return Fail("elevation: not a point (LAT,LON, LAT LON or LAT<TAB>LON): '" + p + "'");
         for (const std::string& p : points)
             answer(p);
         return 0;
@@ -205,9 +215,9 @@ int DemElevation(const CommandSpec&, const ParsedArguments& a, char*)
     std::string line;
     int status = 0;
     while (std::getline(std::cin, line)) {
-        if (Trimmed(line).empty())
+        if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        if (!answer(Trimmed(line)))
+        if (!answer(line))
             status = 1;
     }
     return status;

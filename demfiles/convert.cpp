@@ -583,6 +583,8 @@ bool OpenDemCells(const DemCellOptions& o, std::FILE* err, DemCells& cells)
         InputFile f{g.copies.front(), {}, meters, {}};
         if (!MeshSquareCells(g.name.mesh, f.square))
             continue;
+        if (o.inArea && !o.inArea(g.name))
+            continue;
         if (o.bbox) {
             // Only files that share cells with the box (touching it is not enough).
             const double d = kCellsPerDegree;
@@ -595,7 +597,8 @@ bool OpenDemCells(const DemCellOptions& o, std::FILE* err, DemCells& cells)
         names.push_back(g.name);
     }
     if (inputs.empty()) {
-        std::fprintf(err, "tesselo-cli: %s: no DEM file to convert%s\n", o.command, o.bbox ? " in the box" : "");
+        std::fprintf(err, "tesselo-cli: %s: no DEM file to convert%s\n", o.command,
+                     o.inArea ? " in the area" : o.bbox ? " in the box" : "");
         return false;
     }
     // Pasted from the most preferred kind to the least: each fills what is still empty, and
@@ -735,7 +738,7 @@ int ConvertDemFiles(const ConvertOptions& o, std::FILE* err)
         return 1;
     }
     DemCells cells;
-    if (!OpenDemCells(DemCellOptions{o.inputs, o.bbox, o.edition, o.progress, o.threads, "convert"}, err, cells))
+    if (!OpenDemCells(DemCellOptions{o.inputs, o.bbox, o.inArea, o.edition, o.progress, o.threads, "convert"}, err, cells))
         return 1;
     // The heights' reference of every file that gave the raster a value, known once all are read.
     std::map<DemDatum, std::vector<int32_t>> squares;

@@ -22,6 +22,9 @@ struct ConvertOptions {
     std::vector<std::string> inputs;  // XML files, ZIP archives, folders
     std::string out;
     std::optional<GeoBox> bbox;
+    // The files of the area the caller asked for, by their name (its mesh code); unset: every file
+    // with cells in bbox.
+    std::function<bool(const DemName&)> inArea;
     EditionPick edition = EditionPick::Best;
     int epsg = 6668;
     double resolution = 0;  // metres: with epsg, cells of exactly that size on multiples of it
@@ -66,6 +69,9 @@ struct RasterWriting {
 struct DemCellOptions {
     std::vector<std::string> inputs;  // XML files, ZIP archives, folders
     std::optional<GeoBox> bbox;
+    // The files of the area asked for, by their name (its mesh code); unset: every file with
+    // cells in bbox.
+    std::function<bool(const DemName&)> inArea;
     EditionPick edition = EditionPick::Best;
     bool progress = false;  // the progress line on err
     unsigned threads = 2;

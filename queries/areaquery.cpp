@@ -39,35 +39,15 @@ bool InRange(double lat, double lon)
     return lat >= -90 && lat <= 90 && lon >= -180 && lon <= 360;
 }
 
-bool Meets(const GeoRect& square, const GeoRect& box)
-{
-    return square.south <= box.north + kMargin && square.north >= box.south - kMargin &&
-           square.west <= box.east + kMargin && square.east >= box.west - kMargin;
-}
-
 // The entries of one edition whose tile the query takes.
 void Collect(const AreaQuery& q, DemEdition edition, std::vector<AreaFile>& out)
 {
     const DemFiles& files = edition == DemEdition::Dem10m ? g_dem10Files : g_dem5Files;
-    const bool five = edition == DemEdition::Dem5m;
     for (const DemFileEntry& e : files) {
         const std::optional<MeshCode> code = MeshCodeFromXmlName(e.xmlName.view(), edition);
         if (!code)
             continue;  // no tile, as on the map
-        bool take;
-        if (q.kind == AreaQuery::Kind::Point) {
-            // The one square of each edition that holds the point, as the status bar names it.
-            take = *code == (five ? q.pointCode5m : q.pointCode10m);
-        } else if (q.kind == AreaQuery::Kind::Mesh) {
-            const bool fine = q.mesh >= 10000000;
-            if (five)
-                take = fine ? *code == q.mesh : *code / 100 == q.mesh;
-            else
-                take = fine ? *code == q.mesh / 100 : *code == q.mesh;
-        } else {
-            GeoRect square;
-            take = MeshCodeToRect(*code, square) && Meets(square, q.box);
-        }
+        const bool take = AreaTakesSquare(q, *code);
         if (take)
             out.push_back(AreaFile{edition, e.prefecture, e.zipName.view(), e.xmlName.view(), *code});
     }
@@ -145,6 +125,52 @@ private:
 };
 
 } // namespace
+
+bool BoxTakesSquare(const GeoRect& box, MeshCode code)
+{
+    GeoRect square;
+    if (!MeshCodeToRect(code, square))
+        return false;
+    const bool third = code >= 10000000;
+    // A side narrower than the margins on both edges has no inside: there the square must hold
+    // the box's edge as it holds a point (south and west edges inside), tested at the middle of
+    // the square's other side so that only this side decides.
+    const bool flatLat = box.north - box.south <= 2 * kMargin, flatLon = box.east - box.west <= 2 * kMargin;
+    const double midLat = (square.south + square.north) / 2, midLon = (square.west + square.east) / 2;
+    const bool lat = flatLat ? PointToMeshCode(box.south, midLon, third) == code
+                             : square.south < box.north - kMargin && square.north > box.south + kMargin;
+    const bool lon = flatLon ? PointToMeshCode(midLat, box.west, third) == code
+                             : square.west < box.east - kMargin && square.east > box.west + kMargin;
+    return lat && lon;
+}
+
+bool AreaTakesSquare(const AreaQuery& q, MeshCode code)
+{
+    const bool third = code >= 10000000;
+    if (q.kind == AreaQuery::Kind::Point)
+        return code == (third ? q.pointCode5m : q.pointCode10m);
+    if (q.kind == AreaQuery::Kind::Mesh) {
+        const bool fine = q.mesh >= 10000000;
+        if (third)
+            return fine ? code == q.mesh : code / 100 == q.mesh;
+        return fine ? code == q.mesh / 100 : code == q.mesh;
+    }
+    return BoxTakesSquare(q.box, code);
+}
+
+std::optional<GeoRect> RectangleAround(const std::vector<AreaFile>& files)
+{
+    std::optional<GeoRect> all;
+    for (const AreaFile& f : files) {
+        GeoRect r;
+        if (!MeshCodeToRect(f.mesh, r))
+            continue;
+        all = all ? GeoRect{std::min(all->south, r.south), std::min(all->west, r.west), std::max(all->north, r.north),
+                            std::max(all->east, r.east)}
+                  : r;
+    }
+    return all;
+}
 
 bool ParsePointQuery(std::string_view text, AreaQuery& query, std::string& error)
 {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,19 +36,27 @@ struct AreaFile {
     MeshCode mesh = 0;
 };
 
-// Every catalogue entry whose tile lies in the area, one per (edition, prefecture, ZIP, XML),
-// sorted in that order (10 m first, prefectures by index, names as bytes). A point takes the one
-// square of each edition that holds it (PointToMeshCode: south and west edges inside). A square
-// meets a box
-// when they share a point: squares that only touch the box's edges count. Edges that should
-// coincide may differ in the last bits of their doubles, so they are compared with a margin of
-// 1e-9 degrees (about 0.1 mm).
+// The one rule of an area for a square (a mesh code of 6 or 8 digits), for every command that
+// takes an area. A point takes the one square of each level that holds it (PointToMeshCode: south
+// and west edges inside). A mesh code takes its own square, its parent and its children. A box
+// takes a square when their insides overlap: squares that only touch its edges do not count. A
+// box without height or width (a line or a point) takes along that side the squares that hold
+// its edge as they would hold a point. Edges that should coincide may differ in the last bits of
+// their doubles, so they are compared with a margin of 1e-9 degrees (about 0.1 mm).
+bool AreaTakesSquare(const AreaQuery& query, MeshCode code);
+bool BoxTakesSquare(const GeoRect& box, MeshCode code);
+
+// Every catalogue entry whose tile the area takes (AreaTakesSquare), one per (edition,
+// prefecture, ZIP, XML), sorted in that order (10 m first, prefectures by index, names as bytes).
 std::vector<AreaFile> FindAreaFiles(const AreaQuery& query, EditionChoice editions);
 
 // The catalogue entries (with a tile) that take(entry, its mesh code) keeps, in the same order
 // as FindAreaFiles.
 std::vector<AreaFile> FindAreaFilesWhere(EditionChoice editions,
                                          const std::function<bool(const DemFileEntry&, MeshCode)>& take);
+
+// The rectangle around the files' squares; nothing when there are none.
+std::optional<GeoRect> RectangleAround(const std::vector<AreaFile>& files);
 
 struct AreaZip {
     DemEdition edition = DemEdition::Dem10m;

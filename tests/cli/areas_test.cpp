@@ -77,7 +77,11 @@ TEST(CliAreas, PrefecturesByNameOrNumber)
     EXPECT_EQ(CsvRows("files --prefecture 13 --edition 10m"), byName);
     for (const std::string& row : byName)
         EXPECT_EQ(row.rfind("10m,東京都,", 0), 0u) << row;
-    for (const char* bad : {"files --prefecture 48", "files --prefecture 東京", "files --prefecture 0",
+    // As the place search takes them, without 都, 道, 府 or 県.
+    EXPECT_EQ(CsvRows("files --prefecture 東京 --edition 10m"), byName);
+    EXPECT_EQ(CsvRows("files --prefecture ' 東京都　' --edition 10m"), byName);
+    EXPECT_FALSE(CsvRows("files --prefecture 神奈川 --edition 10m").empty());
+    for (const char* bad : {"files --prefecture 48", "files --prefecture 東", "files --prefecture 0",
                             "files --prefecture 13 --bbox 35,139,36,140", "files --municipality"}) {
         const CliRun r = Cli(bad);
         EXPECT_EQ(r.status, 1) << bad;
@@ -108,6 +112,54 @@ TEST(CliAreas, AmbiguousAndUnknownMunicipalities)
     for (const std::string& row : ward)
         EXPECT_NE(std::find(city.begin(), city.end(), row), city.end()) << row;
     EXPECT_GT(city.size(), ward.size());
+}
+
+TEST(CliAreas, MunicipalitiesAsPeopleWriteThem)
+{
+    const std::vector<std::string> kita = CsvRows("files --municipality 北区 --prefecture 東京都 --edition 10m");
+    ASSERT_FALSE(kita.empty());
+    EXPECT_EQ(CsvRows("files --municipality 東京都北区 --edition 10m"), kita);
+    EXPECT_EQ(CsvRows("files --municipality '北区 (東京都)' --edition 10m"), kita);
+    const std::vector<std::string> hakone = CsvRows("files --municipality 箱根町");
+    ASSERT_FALSE(hakone.empty());
+    EXPECT_EQ(CsvRows("files --municipality 神奈川県箱根町"), hakone);
+    EXPECT_EQ(CsvRows("files --municipality ' 箱根町 '"), hakone);
+    EXPECT_EQ(CsvRows("files --municipality '　箱根町　'"), hakone);
+    EXPECT_EQ(CsvRows("files --municipality 神奈川県足柄下郡箱根町"), hakone);
+    // The tool's own form for one of several places, fed back.
+    const CliRun date = Cli("files --municipality 伊達市");
+    EXPECT_EQ(date.status, 1);
+    EXPECT_NE(date.err.find("\n  伊達市 (北海道)\n"), std::string::npos) << date.err;
+    EXPECT_EQ(CsvRows("files --municipality '伊達市 (北海道)' --edition 10m"),
+              CsvRows("files --municipality 伊達市 --prefecture 北海道 --edition 10m"));
+    // Misspelt with its prefecture: that prefecture's places first.
+    const CliRun misspelt = Cli("files --municipality 東京都北く");
+    EXPECT_EQ(misspelt.status, 1);
+    EXPECT_NE(misspelt.err.find("the nearest names:\n  北区 (東京都)\n"), std::string::npos) << misspelt.err;
+    // A prefecture written and another given: nothing fits both.
+    EXPECT_EQ(Cli("files --municipality 東京都北区 --prefecture 京都府").status, 1);
+}
+
+TEST(CliAreas, ASquaresOwnRectFedBackAsABoxListsThatSquareAlone)
+{
+    const std::vector<std::string> fives = CsvRows("files --mesh 523874 --edition 5m");
+    ASSERT_FALSE(fives.empty());
+    const std::string five = fives[0].substr(fives[0].rfind(',') + 1);
+    for (const auto& [code, edition] : {std::pair<std::string, std::string>{"523874", "10m"}, {five, "5m"}}) {
+        const CliRun rect = Cli("rect " + code);
+        ASSERT_EQ(rect.status, 0);
+        std::istringstream in(rect.out);
+        double v[4];
+        ASSERT_TRUE(in >> v[0] >> v[1] >> v[2] >> v[3]) << rect.out;
+        for (const int digits : {15, 16, 17}) {
+            char box[160];
+            std::snprintf(box, sizeof box, "%.*g,%.*g,%.*g,%.*g", digits, v[0], digits, v[1], digits, v[2], digits, v[3]);
+            const std::vector<std::string> rows = CsvRows("files --edition " + edition + " --bbox " + box);
+            ASSERT_FALSE(rows.empty()) << box;
+            for (const std::string& row : rows)
+                EXPECT_EQ(row.substr(row.rfind(',') + 1), code) << box;
+        }
+    }
 }
 
 TEST(CliAreas, GeoJsonHoldsTheRowsOfTheCsvWithTheirSquares)

@@ -104,6 +104,23 @@ TEST(PointParsing, AnythingButTwoFiniteNumbersIsRefused)
     EXPECT_FALSE(ParsePoint("", "139"));
 }
 
+TEST(PointParsing, LinesGivePointsWithACommaABlankOrATabAndAnswerLinesTheirFirstTwoFields)
+{
+    for (const char* text : {"35.68,139.76", "35.68 139.76", "35.68\t139.76", "  35.68   139.76 \r\n", "35.68, 139.76\n",
+                             "35.68\t139.76\t12.34\tDEM5A\tFG-GML-5339-45-00-DEM5A-20161001.xml",
+                             "35.68\t139.76\tnan\t\t", " 35.68 \t 139.76\t"}) {
+        const std::optional<PointArgument> p = ParsePointLine(text);
+        ASSERT_TRUE(p) << text;
+        EXPECT_EQ(p->lat, 35.68) << text;
+        EXPECT_EQ(p->lon, 139.76) << text;
+        EXPECT_EQ(p->latText, "35.68") << text;
+        EXPECT_EQ(p->lonText, "139.76") << text;
+    }
+    for (const char* bad : {"", " ", "35.68", "35.68 139.76 12", "35.68 139.76,1", "35.68,139.76\tx", "35;139",
+                            "35.68 x", "x\t139.76", "35.68\t\t139.76"})
+        EXPECT_FALSE(ParsePointLine(bad)) << bad;
+}
+
 TEST(HelpText, ListsEveryOptionWithItsValueAndSaysHowValuesAreGiven)
 {
     const std::string help = HelpText(Sample());

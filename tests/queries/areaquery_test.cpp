@@ -61,30 +61,93 @@ AreaQuery Box(double s, double w, double n, double e)
 
 } // namespace
 
-TEST_F(AreaQueryTest, BoxesAlongMeshBoundariesTakeTheSquaresTheyTouch)
+TEST_F(AreaQueryTest, ABoxTakesTheSquaresWhoseInsideItOverlapsNotThoseItOnlyTouches)
 {
     for (MeshCode row = 3; row <= 6; ++row)
         for (MeshCode col = 3; col <= 7; ++col)
             Add10(12, 533900 + row * 10 + col);
     GeoRect sq;
     ASSERT_TRUE(MeshCodeToRect(533945, sq));
-    // Exactly the square: it and the eight around it, whose edges it touches.
-    const auto files = FindAreaFiles(Box(sq.south, sq.west, sq.north, sq.east), EditionChoice::Both);
-    EXPECT_EQ(Codes(files), (std::vector<MeshCode>{533934, 533935, 533936, 533944, 533945, 533946, 533954, 533955,
-                                                   533956}));
+    // Exactly the square: it alone, not the eight around it whose edges it touches.
+    EXPECT_EQ(Codes(FindAreaFiles(Box(sq.south, sq.west, sq.north, sq.east), EditionChoice::Both)),
+              (std::vector<MeshCode>{533945}));
     // The boundary's value as a person types it: 35.75 is the north edge of row 4 and the south
     // edge of row 5, although the doubles of the two differ in their last bits.
-    const auto typed = FindAreaFiles(Box(35.75, 139.7, 35.75, 139.7), EditionChoice::Both);
-    EXPECT_EQ(Codes(typed), (std::vector<MeshCode>{533945, 533955}));
-    // A box 100 m short of a square's edge does not take it; one a tenth of a millimetre short does.
-    EXPECT_EQ(Codes(FindAreaFiles(Box(sq.north + 0.0009, 139.7, 35.8, 139.7), EditionChoice::Both)),
-              (std::vector<MeshCode>{533955}));
-    EXPECT_EQ(Codes(FindAreaFiles(Box(sq.north + 0.5e-9, 139.7, 35.8, 139.7), EditionChoice::Both)),
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.6667, 139.625, 35.75, 139.75), EditionChoice::Both)),
+              (std::vector<MeshCode>{533945}));
+    // A box 100 m past a square's edge takes the square beyond; a tenth of a millimetre past does not.
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.7, 139.7, sq.north + 0.0009, 139.7001), EditionChoice::Both)),
               (std::vector<MeshCode>{533945, 533955}));
-    EXPECT_EQ(Codes(FindAreaFiles(Box(35.7, sq.east + 0.0009, 35.7, 139.8), EditionChoice::Both)),
-              (std::vector<MeshCode>{533946}));
-    EXPECT_EQ(Codes(FindAreaFiles(Box(35.7, 139.55, 35.7, sq.west - 0.0009), EditionChoice::Both)),
-              (std::vector<MeshCode>{533944}));
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.7, 139.7, sq.north + 0.5e-9, 139.7001), EditionChoice::Both)),
+              (std::vector<MeshCode>{533945}));
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.7, sq.west - 0.0009, 35.7001, 139.7), EditionChoice::Both)),
+              (std::vector<MeshCode>{533944, 533945}));
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.7, sq.west - 0.5e-9, 35.7001, 139.7), EditionChoice::Both)),
+              (std::vector<MeshCode>{533945}));
+}
+
+TEST_F(AreaQueryTest, ABoxWithoutHeightOrWidthTakesTheSquaresThatHoldItAsAPoint)
+{
+    for (MeshCode row = 3; row <= 6; ++row)
+        for (MeshCode col = 3; col <= 7; ++col)
+            Add10(12, 533900 + row * 10 + col);
+    // A point on a corner of four squares: the north-east one, as --at has it.
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.75, 139.75, 35.75, 139.75), EditionChoice::Both)),
+              (std::vector<MeshCode>{533956}));
+    // A line along row 5's south edge takes row 5 alone; its ends on column edges take no
+    // column beyond them.
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.75, 139.625, 35.75, 139.875), EditionChoice::Both)),
+              (std::vector<MeshCode>{533955, 533956}));
+    // A line down column 6's west edge; a line inside a square.
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.7, 139.75, 35.8, 139.75), EditionChoice::Both)),
+              (std::vector<MeshCode>{533946, 533956}));
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.7, 139.7, 35.7, 139.72), EditionChoice::Both)),
+              (std::vector<MeshCode>{533945}));
+    // Just short of an edge is on it, as for a point.
+    EXPECT_EQ(Codes(FindAreaFiles(Box(35.7499999995, 139.7, 35.7499999995, 139.72), EditionChoice::Both)),
+              (std::vector<MeshCode>{533955}));
+}
+
+TEST_F(AreaQueryTest, ASquaresOwnRectanglePrintedAndReadBackTakesThatSquareAlone)
+{
+    for (MeshCode row = 3; row <= 6; ++row)
+        for (MeshCode col = 3; col <= 7; ++col) {
+            Add10(12, 533900 + row * 10 + col);
+            for (MeshCode fine : {0, 9, 44, 45, 54, 90, 99})
+                Add5(12, (533900 + row * 10 + col) * 100 + fine);
+        }
+    for (const MeshCode code : {533945, 533956, 53394544, 53394500, 53394599, 53395690}) {
+        GeoRect r;
+        ASSERT_TRUE(MeshCodeToRect(code, r));
+        const EditionChoice edition = code >= 10000000 ? EditionChoice::Dem5m : EditionChoice::Dem10m;
+        for (const int digits : {15, 16, 17}) {
+            char text[160];
+            std::snprintf(text, sizeof text, "%.*g,%.*g,%.*g,%.*g", digits, r.south, digits, r.west, digits, r.north,
+                          digits, r.east);
+            AreaQuery q;
+            std::string error;
+            ASSERT_TRUE(ParseBoxQuery(text, q, error)) << error;
+            EXPECT_EQ(Codes(FindAreaFiles(q, edition)), std::vector<MeshCode>{code}) << text;
+        }
+    }
+}
+
+TEST_F(AreaQueryTest, TheRectangleAroundFilesCoversTheirSquares)
+{
+    Add10(12, 533945);
+    Add5(12, 53394699);
+    Add5(12, 53395600);
+    AreaQuery q;
+    std::string error;
+    ASSERT_TRUE(ParseBoxQuery("35.6,139.6,35.8,139.9", q, error));
+    const std::optional<GeoRect> r = RectangleAround(FindAreaFiles(q, EditionChoice::Both));
+    ASSERT_TRUE(r);
+    GeoRect sw, n, e;
+    ASSERT_TRUE(MeshCodeToRect(533945, sw));
+    ASSERT_TRUE(MeshCodeToRect(53395600, n));
+    ASSERT_TRUE(MeshCodeToRect(53394699, e));
+    EXPECT_EQ(*r, (GeoRect{sw.south, sw.west, n.north, e.east}));
+    EXPECT_FALSE(RectangleAround({}));
 }
 
 namespace {

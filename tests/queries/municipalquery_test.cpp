@@ -92,8 +92,77 @@ TEST(MunicipalityNames, PrefecturesByNameOrNumber)
     EXPECT_EQ(ParsePrefecture("13"), 12);
     EXPECT_EQ(ParsePrefecture("1"), 0);
     EXPECT_EQ(ParsePrefecture("47"), 46);
-    for (const char* bad : {"0", "48", "", "東京", "-1", "013", "1x", "沖縄"})
+    for (const char* bad : {"0", "48", "", "-1", "013", "1x", "沖", "東", "京", "東京都庁", "府"})
         EXPECT_EQ(ParsePrefecture(bad), std::nullopt) << bad;
+}
+
+TEST(MunicipalityNames, PrefecturesAsPeopleSayThem)
+{
+    // Without 都, 道, 府 or 県, as the place search takes them.
+    EXPECT_EQ(ParsePrefecture("東京"), 12);
+    EXPECT_EQ(ParsePrefecture("神奈川"), 13);
+    EXPECT_EQ(ParsePrefecture("京都"), 25);
+    EXPECT_EQ(ParsePrefecture("大阪"), 26);
+    EXPECT_EQ(ParsePrefecture("沖縄"), 46);
+    // Blanks around, full-width digits.
+    EXPECT_EQ(ParsePrefecture(" 東京都　"), 12);
+    EXPECT_EQ(ParsePrefecture("１３"), 12);
+}
+
+TEST(MunicipalityNames, NamesAsPeopleWriteThemAreTakenApart)
+{
+    auto read = [](const char* text) {
+        const MunicipalityName n = ReadMunicipalityName(text);
+        return std::make_pair(n.name, n.prefecture);
+    };
+    using P = std::pair<std::string, std::optional<int32_t>>;
+    EXPECT_EQ(read("東京都北区"), (P{"北区", 12}));
+    EXPECT_EQ(read("神奈川県足柄下郡箱根町"), (P{"足柄下郡箱根町", 13}));
+    EXPECT_EQ(read("伊達市 (北海道)"), (P{"伊達市", 0}));
+    EXPECT_EQ(read("伊達市（福島県）"), (P{"伊達市", 6}));
+    EXPECT_EQ(read(" 箱根町 "), (P{"箱根町", std::nullopt}));
+    EXPECT_EQ(read("　箱根町　"), (P{"箱根町", std::nullopt}));
+    // 京都市 is a city of 京都府, not 都市 of 京都; brackets that name no prefecture stay.
+    EXPECT_EQ(read("京都市北区"), (P{"京都市北区", std::nullopt}));
+    EXPECT_EQ(read("京都府京都市北区"), (P{"京都市北区", 25}));
+    EXPECT_EQ(read("北区 (東)"), (P{"北区 (東)", std::nullopt}));
+    EXPECT_EQ(read("東京都"), (P{"東京都", std::nullopt}));
+}
+
+TEST(MunicipalityNames, APrefectureWrittenWithTheNameChoosesAmongPlaces)
+{
+    std::vector<MunicipalArea> areas = Areas();
+    areas.push_back(Named(12, 13117, "", "北区"));
+    areas.push_back(Named(25, 26101, "京都市", "北区"));
+    areas.push_back(Named(0, 1233, "", "伊達市"));
+    areas.push_back(Named(6, 7213, "", "伊達市"));
+    EXPECT_EQ(Codes(FindMunicipality("東京都北区", std::nullopt, areas)), std::vector<int32_t>{13117});
+    EXPECT_EQ(Codes(FindMunicipality("京都府京都市北区", std::nullopt, areas)), std::vector<int32_t>{26101});
+    EXPECT_EQ(Codes(FindMunicipality("神奈川県箱根町", std::nullopt, areas)), std::vector<int32_t>{14382});
+    EXPECT_EQ(Codes(FindMunicipality("伊達市 (北海道)", std::nullopt, areas)), std::vector<int32_t>{1233});
+    EXPECT_EQ(Codes(FindMunicipality(" 箱根町　", std::nullopt, areas)), std::vector<int32_t>{14382});
+    // The candidates' own form, fed back, is the one place.
+    for (const std::string& label : FindMunicipality("伊達市", std::nullopt, areas).candidates)
+        EXPECT_EQ(FindMunicipality(label, std::nullopt, areas).areas.size(), 1u) << label;
+    // Written and given prefectures that differ leave nothing.
+    EXPECT_TRUE(FindMunicipality("東京都北区", 25, areas).areas.empty());
+    EXPECT_EQ(Codes(FindMunicipality("東京都北区", 12, areas)), std::vector<int32_t>{13117});
+}
+
+TEST(MunicipalityNames, SuggestionsNameThePlacesOfTheNamedPrefectureFirst)
+{
+    std::vector<MunicipalArea> areas = Areas();
+    areas.push_back(Named(25, 26101, "京都市", "北区"));
+    areas.push_back(Named(12, 13117, "", "北区"));
+    areas.push_back(Named(12, 13123, "", "江戸川区"));
+    const MunicipalityMatch m = FindMunicipality("東京都北く", std::nullopt, areas);
+    ASSERT_TRUE(m.areas.empty());
+    ASSERT_FALSE(m.suggestions.empty());
+    EXPECT_EQ(m.suggestions[0], "北区 (東京都)");
+    // Given beside the name, the same.
+    EXPECT_EQ(FindMunicipality("北く", 12, areas).suggestions.at(0), "北区 (東京都)");
+    // Without a prefecture the nearest come first, whatever their prefecture.
+    EXPECT_EQ(FindMunicipality("京都市北く", std::nullopt, areas).suggestions.at(0), "京都市北区 (京都府)");
 }
 
 // The embedded polygons against GDAL's own geometry engine: a square is taken when its
