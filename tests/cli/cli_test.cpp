@@ -349,7 +349,7 @@ TEST(Cli, TheSameMistakeGetsTheSameWordsFromEveryCommand)
     EXPECT_EQ(Errors("files --edition 1m").out,
               "tesselo-cli: files: --edition wants 10m, 5m or both (got '1m') (try files --help)\n");
     EXPECT_EQ(Errors("convert --edition=both").out,
-              "tesselo-cli: convert: --edition wants 10m, 5m or best (got 'both') (try convert --help)\n");
+              "tesselo-cli: convert: --edition wants 1m, 5m, 10m or best (got 'both') (try convert --help)\n");
     EXPECT_EQ(Errors("files stray --at 35,139").out,
               "tesselo-cli: files: unexpected argument stray (try files --help)\n");
 }
