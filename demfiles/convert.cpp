@@ -39,18 +39,6 @@ constexpr int64_t kGdalCacheBytes = int64_t{16} << 20;
 constexpr double kEdgeSlack = 1e-6;    // of a cell: box edges meant to lie on a cell edge
 constexpr std::chrono::milliseconds kStopGrace{600};  // after a signal, for the work to wind down
 
-int64_t FloorCells(double v)
-{
-    const double r = std::round(v);
-    return static_cast<int64_t>(std::fabs(v - r) < kEdgeSlack ? r : std::floor(v));
-}
-
-int64_t CeilCells(double v)
-{
-    const double r = std::round(v);
-    return static_cast<int64_t>(std::fabs(v - r) < kEdgeSlack ? r : std::ceil(v));
-}
-
 struct InputFile {
     DemSource source;
     MeshCells square;  // in 1 m cells
@@ -277,10 +265,10 @@ OutputGrid GridFor(const std::vector<DemName>& files, const std::optional<GeoBox
         g.cellUnits = std::min(g.cellUnits, CellMeters(n.kind));
     const double perDegree = GridCellsPerDegree(g);
     if (box) {
-        g.west = FloorCells(box->west * perDegree);
-        const int64_t east = CeilCells(box->east * perDegree);
-        g.north = CeilCells(box->north * perDegree);
-        const int64_t south = FloorCells(box->south * perDegree);
+        g.west = FloorNear(box->west * perDegree, kEdgeSlack);
+        const int64_t east = CeilNear(box->east * perDegree, kEdgeSlack);
+        g.north = CeilNear(box->north * perDegree, kEdgeSlack);
+        const int64_t south = FloorNear(box->south * perDegree, kEdgeSlack);
         g.width = std::max<int64_t>(1, east - g.west);
         g.height = std::max<int64_t>(1, g.north - south);
         return g;

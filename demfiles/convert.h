@@ -4,6 +4,8 @@
 
 #include "demfiles/demsource.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -11,6 +13,20 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// v rounded down (up), or to the nearest integer when it lies within slack of it: an edge meant
+// to lie on a grid line is not pushed a whole step away by rounding error.
+inline int64_t FloorNear(double v, double slack)
+{
+    const double r = std::round(v);
+    return static_cast<int64_t>(std::fabs(v - r) < slack ? r : std::floor(v));
+}
+
+inline int64_t CeilNear(double v, double slack)
+{
+    const double r = std::round(v);
+    return static_cast<int64_t>(std::fabs(v - r) < slack ? r : std::ceil(v));
+}
 
 enum class EditionPick { Best, Dem1m, Dem5m, Dem10m };
 

@@ -36,18 +36,6 @@ const float kNoValue = std::numeric_limits<float>::quiet_NaN();
 // What GSI asks users of processed DEM data to say.
 const char kAttribution[] = "「基盤地図情報 数値標高モデル」（国土地理院）を加工して作成";
 
-int64_t FloorTiles(double v)
-{
-    const double r = std::round(v);
-    return static_cast<int64_t>(std::fabs(v - r) < kEdgeSlack ? r : std::floor(v));
-}
-
-int64_t CeilTiles(double v)
-{
-    const double r = std::round(v);
-    return static_cast<int64_t>(std::fabs(v - r) < kEdgeSlack ? r : std::ceil(v));
-}
-
 void Put3(uint32_t code, uint8_t* p)
 {
     p[0] = static_cast<uint8_t>(code >> 16);
@@ -629,10 +617,10 @@ TileRange TilesOver(const GeoBox& box, int z)
 {
     const int64_t n = int64_t{1} << z;
     TileRange r;
-    r.x0 = std::clamp<int64_t>(FloorTiles(TileXOfLon(box.west, z)), 0, n);
-    r.x1 = std::clamp<int64_t>(CeilTiles(TileXOfLon(box.east, z)), 0, n);
-    r.y0 = std::clamp<int64_t>(FloorTiles(TileYOfLat(box.north, z)), 0, n);
-    r.y1 = std::clamp<int64_t>(CeilTiles(TileYOfLat(box.south, z)), 0, n);
+    r.x0 = std::clamp<int64_t>(FloorNear(TileXOfLon(box.west, z), kEdgeSlack), 0, n);
+    r.x1 = std::clamp<int64_t>(CeilNear(TileXOfLon(box.east, z), kEdgeSlack), 0, n);
+    r.y0 = std::clamp<int64_t>(FloorNear(TileYOfLat(box.north, z), kEdgeSlack), 0, n);
+    r.y1 = std::clamp<int64_t>(CeilNear(TileYOfLat(box.south, z), kEdgeSlack), 0, n);
     r.x1 = std::max(r.x1, r.x0), r.y1 = std::max(r.y1, r.y0);
     return r;
 }
